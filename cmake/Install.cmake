@@ -25,5 +25,13 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/zkcpConfigVersion.cmake
 install(FILES ${PROJECT_BINARY_DIR}/zkcpConfig.cmake ${PROJECT_BINARY_DIR}/zkcpConfigVersion.cmake
   DESTINATION ${ZKCP_CMAKE_DIR})
 
-configure_file(${PROJECT_SOURCE_DIR}/cmake/zkcp.pc.in ${PROJECT_BINARY_DIR}/zkcp.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/zkcp.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+# The pkg-config file names the prefix it is installed into, which
+# `cmake --install --prefix` may choose after configuring: it is written at
+# install time, when CMAKE_INSTALL_PREFIX holds the prefix in use.
+install(CODE "
+  set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
+  set(CMAKE_INSTALL_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
+  set(PROJECT_VERSION \"${PROJECT_VERSION}\")
+  configure_file(\"${PROJECT_SOURCE_DIR}/cmake/zkcp.pc.in\" \"${PROJECT_BINARY_DIR}/pkgconfig/zkcp.pc\" @ONLY)
+")
+install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/zkcp.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
