@@ -1,0 +1,85 @@
+# Developer entry points for zkcp. `make demo` and `make test` are all a
+# newcomer needs on a fresh Debian machine: both install the build
+# dependencies first when any is missing.
+
+SHELL := /bin/bash
+.SHELLFLAGS := -eu -o pipefail -c
+
+PREFIX ?= /usr/local
+JOBS ?= 2
+CMAKE ?= cmake
+GENERATOR ?= Ninja
+
+BUILD_DIR := build
+BENCH_DIR := build-bench
+ASAN_DIR := build-asan
+
+DEBIAN_PACKAGES := cmake ninja-build g++ libcoin-dev libgtest-dev libbenchmark-dev pkg-config
+
+# sudo only when not root and sudo is there; as root the commands run as is.
+SUDO := $(shell if [ "$$(id -u)" != 0 ] && command -v sudo >/dev/null 2>&1; then echo sudo; fi)
+
+DEMO_PROGRAM := $(BUILD_DIR)/examples/zkcp-parttree
+DEMO_INPUT := examples/geometry/sample.wrl
+DEMO_OUTPUT := $(BUILD_DIR)/demo/parttree.txt
+
+SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
+
+.PHONY: all deps build configure test bench install demo asan-test clean
+
+all: build
+
+# Installs only what is missing: nothing is fetched on a ready machine.
+deps:
+	@missing=""; \
+	for pkg in $(DEBIAN_PACKAGES); do \
+	  if ! dpkg -s "$$pkg" 2>/dev/null | grep -q '^Status: install ok installed'; then \
+	    missing="$$missing $$pkg"; \
+	  fi; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing missing Debian packages:$$missing"; \
+	  $(SUDO) apt-get update; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
+	fi
+
+configure: deps
+	$(CMAKE) -S . -B $(BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	$(CMAKE) --build $(BUILD_DIR) -j $(JOBS)
+
+test: deps build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+
+bench: deps
+	$(CMAKE) -S . -B $(BENCH_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+	  -DZKCP_BUILD_BENCH=ON -DZKCP_BUILD_TESTS=OFF -DZKCP_BUILD_EXAMPLES=OFF
+	$(CMAKE) --build $(BENCH_DIR) -j $(JOBS)
+	@programs=$$(find $(BENCH_DIR)/bench -maxdepth 1 -type f -perm -u+x -name '*_bench' | sort); \
+	if [ -z "$$programs" ]; then echo "No benchmark programs in $(BENCH_DIR)/bench" >&2; exit 1; fi; \
+	for program in $$programs; do \
+	  echo "== $$program"; \
+	  "$$program"; \
+	done
+
+install: build
+	$(CMAKE) --install $(BUILD_DIR) --prefix $(PREFIX)
+
+demo: deps build
+	@if [ ! -x $(DEMO_PROGRAM) ]; then \
+	  echo "$(DEMO_PROGRAM) was not built (is examples/CMakeLists.txt there?)" >&2; exit 1; \
+	fi
+	@mkdir -p $(dir $(DEMO_OUTPUT))
+	$(DEMO_PROGRAM) $(DEMO_INPUT) | tee $(DEMO_OUTPUT)
+	@echo "Demo output: $(DEMO_OUTPUT)"
+
+asan-test: deps
+	$(CMAKE) -S . -B $(ASAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKCP_SANITIZE=ON
+	$(CMAKE) --build $(ASAN_DIR) -j $(JOBS)
+	$(SANITIZER_ENV) ctest --test-dir $(ASAN_DIR) --output-on-failure -j$(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(ASAN_DIR)
