@@ -11,6 +11,7 @@
 class SoGroup;
 class SoNode;
 class SoPath;
+class SoSeparator;
 class SoSeparatorKit;
 class SoTransform;
 class ZKComponent;
@@ -30,10 +31,17 @@ class ZKPart : public SoWrapperKit {
   // the part takes over the group's node name. Unless skipPartTree is set,
   // the sub-parts in the group are found first. `owner` names unnamed parts
   // when a flag makes them; partFlagA makes every VRML Transform a part,
-  // partFlagB every VRML Group. Throws the const char* "Could not create
+  // partFlagB every VRML Group. A VRML grouping node is replaced by a new
+  // separator holding its children, and the caller hands one reference on
+  // it over with the call. Any other group writes an error line and leaves
+  // the part without contents. Throws the const char* "Could not create
   // transform node for part." when no transform part can be made.
   ZKPart(SoGroup* group = 0, int skipPartTree = 0, ZKComponent* owner = 0, int partFlagA = 0,
          int partFlagB = 0);
+  // A copy takes the flags, owner, points and tag, gets a "transform" part
+  // of its own with the same values (none when the source has none), and
+  // shares the source's "contents" node (one more reference on it). The
+  // node name and the "childList" part are not copied.
   ZKPart(const ZKPart& other);
   ZKPart& operator=(const ZKPart& other);
 
@@ -83,11 +91,17 @@ class ZKPart : public SoWrapperKit {
   };
   typedef ZKNameTable<ZKPart*, RWCString, NameHash> PartTable;
 
-  static void* createInstance();
+  void installSeparator(SoSeparator* group);
+  void installVRMLGroup(SoGroup* group);
+  void copyPartsFrom(const ZKPart& other);
   void checkGroupForMultiTransforms(SoGroup* group);
-  void makeSubPart(SoGroup* parent, int index, SoGroup* child);
+  void buildChild(SoNode* parent, int index, SoNode* child);
+  void makeSubPart(SoNode* parent, int index, SoGroup* child);
   SoTransform* fetchTransform();
 
+ protected:
+  // The part-tree flags; a component stores its own here after the base is
+  // made, and every sub-part inherits them.
   int partFlagB;
   int partFlagA;
   ZKComponent* owner;
@@ -95,6 +109,7 @@ class ZKPart : public SoWrapperKit {
   RWCString tag;
   SoTransform* transform;
 
+ private:
   // Made when the library is loaded and never freed: the references it
   // holds keep registered parts alive for the whole process.
   static PartTable* completePartList_;
