@@ -1,0 +1,196 @@
+#ifndef ZKCP_COMPONENT_ZKCOMPONENT_H
+#define ZKCP_COMPONENT_ZKCOMPONENT_H
+
+#include <zkcp/component/ZKComponentSensor.h>
+#include <zkcp/foundation/RWCString.h>
+#include <zkcp/foundation/RWTValOrderedVector.h>
+#include <zkcp/foundation/RWTValSortedVector.h>
+#include <zkcp/foundation/ZKNameTable.h>
+#include <zkcp/part/ZKPart.h>
+
+#include <Inventor/SbBox.h>
+#include <Inventor/SbLinear.h>
+
+class SoGetMatrixAction;
+class SoGroup;
+class SoNode;
+class SoSeparator;
+class SoSwitch;
+class ZKComponentDB;
+
+// One object of the world: a part kit that carries the geometry of the
+// object together with what the world knows about it: its logical parts and
+// items, keywords, event names and sub-component names, its sensor
+// description, and its world-space bounding boxes.
+//
+// A component has two names. Its instance name is its Inventor node name;
+// the world keys its tables by it. Its component name names its type.
+class ZKComponent : public ZKPart {
+  typedef ZKPart inherited;
+
+  SO_KIT_HEADER(ZKComponent);
+
+ public:
+  // A leaf part and its world-space box.
+  struct PartBoxPair_t {
+    ZKPart* part;
+    SbBox3f box;
+    // Entries are the same when they name the same part.
+    bool operator==(const PartBoxPair_t& o) const { return part == o.part; }
+  };
+
+  // Makes a component around an already-read geometry graph. The loader is
+  // chosen by ".iv" or ".wrl" in geometryFile; the component takes no
+  // reference on itself (the application refs it once for its world).
+  ZKComponent(const RWCString& name = "ZKNamelessComponent", const char* componentName = 0,
+              const RWCString& geometryFile = "ZKNoFile", SoGroup* geometry = 0,
+              ZKComponentDB* world = 0, const char* sourceDatabase = 0, int partFlagA = 0,
+              int partFlagB = 0);
+  // Copies every member; part and node pointers are copied as pointers,
+  // without references.
+  ZKComponent(const ZKComponent& other);
+  ZKComponent& operator=(const ZKComponent& other);
+
+  // Registers ZKPart and ZKComponent with the Inventor type system.
+  static void initClass();
+  static unsigned hash(const RWCString& name);
+
+  // Identity and simple members.
+  const char* getComponentName() const;
+  void setComponentName(const char* name);
+  const char* getVersion() const;
+  void setVersion(const char* version);
+  const char* getSourceDatabase() const;
+  int isFromDatabase() const;
+  RWCString getGeometryFile();
+  void setGeometryFile(const RWCString& file);
+  RWCString getParentModel();
+  void setParentModel(const RWCString& model);
+  RWCString getParentContainer();
+  ZKComponentDB* getWorld() const;
+  const ZKComponentSensor& getComponentSensor() const;
+  void setComponentSensor(const ZKComponentSensor& sensor);
+  bool hasTextures() const;
+  void setHasTextures(bool has);
+  bool texturesChecked() const;
+  void setTexturesChecked(bool checked);
+  const SoSwitch* getSwitchNode() const;
+  void objectIsDirty();
+  void partsAreDirty();
+
+  // Transform operations on the "transform" part; null arguments are
+  // ignored. Only setPosition marks the boxes dirty.
+  virtual void incrementPosition(SbVec3f* d);
+  virtual void rotate(SbRotation* r);
+  virtual void scale(SbVec3f* s);
+  virtual void setCenter(SbVec3f* c);
+  virtual void setPosition(SbVec3f* p);
+  virtual void setScaleOrientation(SbRotation* r);
+  SbVec3f getPosition();
+  using ZKPart::rotate;
+  using ZKPart::scale;
+  using ZKPart::setCenter;
+  using ZKPart::setScaleOrientation;
+
+  // The component box and the leaf-part boxes in world coordinates,
+  // recomputed first when marked dirty.
+  const SbBox3f& getBoundingBox();
+  const RWTValOrderedVector<PartBoxPair_t>& getPartBoundingBoxes();
+  virtual void hideBoundingBoxes();
+  virtual void showObjectBoundingBox();
+  virtual void showPartBoundingBoxes();
+  // The points of the component and of its logical parts, in world space.
+  const RWTValOrderedVector<SbVec3f>& getPoints(SoGetMatrixAction* action);
+  using ZKPart::getPoints;
+
+  // Logical parts.
+  void addPart(const RWCString& name, ZKPart* part, ZKPart* parent);
+  ZKPart* getLogicalPart(const RWCString& name);
+  const RWCString* getLogicalPartName(ZKPart* part);
+  void getLogicalPartNames(RWTValSortedVector<RWCString>& out);
+  int isValidPart(const RWCString& name);
+  int getNumParts() const;
+  int getNewPartName(RWCString& out);
+  void removePart(ZKPart* part);
+  void removePart(const RWCString& name);
+  int replacePart(ZKPart* oldPart, ZKPart* newPart);
+  int replacePart(const RWCString& name, ZKPart* newPart);
+  void setLogicalPartName(ZKPart* part, const RWCString& newName);
+  void setLogicalPartName(const RWCString& oldName, const RWCString& newName);
+
+  // Items: parts or components held by the component, one reference each.
+  void addItem(ZKPart* item);
+  void removeItem(ZKPart* item);
+  ZKPart* getItem(const RWCString& name);
+  int isValidItem(ZKPart* item);
+  int getNumItems() const;
+  void setItemVisibility(ZKPart* item, int visible);
+
+  // Keywords, event names and sub-component names.
+  void addKeyword(const RWCString& keyword);
+  void removeKeyword(const RWCString& keyword);
+  void getKeywords(RWTValSortedVector<RWCString>& out);
+  int getNumKeywords() const;
+  void addEventIn(const RWCString& name);
+  void addEventOut(const RWCString& name);
+  void getEventInNames(RWTValSortedVector<RWCString>& out);
+  void getEventOutNames(RWTValSortedVector<RWCString>& out);
+  void addComponent(const RWCString& name);
+  void getSubComponentNames(RWTValSortedVector<RWCString>& out);
+
+  SbBool affectsState() const override;
+
+ protected:
+  ~ZKComponent() override;
+  void processNewSubPart(ZKPart* part) override;
+
+ private:
+  struct NameHash {
+    unsigned operator()(const RWCString& name) const { return ZKComponent::hash(name); }
+  };
+  typedef ZKNameTable<ZKPart*, RWCString, NameHash> PartTable;
+
+  void addPartToList(const RWCString& name, ZKPart* part);
+  int loadInventorGeometry(SoSeparator* geometry);
+  int loadVRMLGeometry(SoGroup* geometry);
+  SoSeparator* loadBboxGeometry();
+  void updateComponentBoundingBox();
+  void updatePartBoundingBoxes();
+  SoTransform* transformPart();
+  SoGroup* sceneRootOfWorld() const;
+  void retainCopiedNodes();
+  void releaseHeldNodes();
+  // The part directly above `part` in this component's scene, or null.
+  ZKPart* parentPartOf(ZKPart* part);
+
+  SoSeparator* boxTemplate;
+  SoSeparator* boxDisplayRoot;
+  SoNode* objectBoxNode;
+  int objectBoxShown;
+  SoSeparator* partBoxesNode;
+  int partBoxesShown;
+  SbBox3f componentBox;
+  int objectDirty;
+  RWCString componentName;
+  RWTValSortedVector<RWCString> subComponentNames;
+  ZKComponentSensor componentSensor;
+  RWTValSortedVector<RWCString> eventInNames;
+  RWTValSortedVector<RWCString> eventOutNames;
+  RWCString geometryFile;
+  bool hasTextures_;
+  PartTable items;
+  RWTValSortedVector<RWCString> keywords;
+  RWCString parentContainer;
+  RWCString parentModel;
+  RWTValOrderedVector<PartBoxPair_t> partBoxes;
+  int partsDirty;
+  PartTable logicalParts;
+  RWTValOrderedVector<SbVec3f> points;
+  RWCString sourceDatabase;
+  SoSwitch* switchNode;
+  bool texturesChecked_;
+  RWCString version;
+  ZKComponentDB* world;
+};
+
+#endif

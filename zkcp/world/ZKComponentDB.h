@@ -1,0 +1,126 @@
+#ifndef ZKCP_WORLD_ZKCOMPONENTDB_H
+#define ZKCP_WORLD_ZKCOMPONENTDB_H
+
+#include <zkcp/foundation/RWCString.h>
+#include <zkcp/foundation/ZKNameTable.h>
+
+#include <Inventor/SbColor.h>
+#include <Inventor/SbLinear.h>
+
+class SoEnvironment;
+class SoGroup;
+class SoLightKit;
+class SoNodeKitListPart;
+class SoSeparatorKit;
+class SoTransform;
+class ZKComponent;
+
+// The world: owns the Inventor scene in which the world is drawn and the
+// registries of everything it holds. Components are registered by their
+// instance name; an active component is a child of the component root's
+// "childList" and so part of the drawn scene.
+//
+// The scene root "WorldScene_Root" has three children, always in this
+// order: the environment "WorldEnvironment", the lights root
+// "WorldLightsRoot" and the component root "WorldComponentRoot".
+class ZKComponentDB {
+ public:
+  enum DatabaseKind_t { database_world = 1 };
+
+  // Names one logical part of one component, and the world that made it.
+  class ComponentPartDescriptor {
+   public:
+    ComponentPartDescriptor() = default;
+    ComponentPartDescriptor(const RWCString& component, const RWCString& part,
+                            ZKComponentDB* world)
+        : componentName(component), partName(part), world(world) {}
+
+    const RWCString& getComponentName() const { return componentName; }
+    const RWCString& getPartName() const { return partName; }
+    ZKComponentDB* getWorld() const { return world; }
+
+    // Both names equal ignoring case; the world is not compared.
+    int operator==(const ComponentPartDescriptor& other) const;
+    // By component name, then part name, both ignoring case.
+    int operator<(const ComponentPartDescriptor& other) const;
+    // The exact hash of the component name alone.
+    static unsigned hash(const ComponentPartDescriptor& d);
+
+   private:
+    RWCString componentName;
+    RWCString partName;
+    ZKComponentDB* world = nullptr;
+  };
+
+  ZKComponentDB();
+  // A world owns its scene; copies would release it twice.
+  ZKComponentDB(const ZKComponentDB&) = delete;
+  ZKComponentDB& operator=(const ZKComponentDB&) = delete;
+  virtual ~ZKComponentDB();
+
+  SoGroup* getComponentSceneRoot() const { return sceneRoot; }
+  SoSeparatorKit* getComponentRoot() const { return componentRoot; }
+  SoEnvironment* getEnvironment() const { return environment; }
+  DatabaseKind_t getDatabaseKind() { return databaseKind; }
+
+  void setWorldName(const RWCString& name) { worldName = name; }
+  RWCString getWorldName() { return worldName; }
+  void setWorldVersion(const RWCString& version) { worldVersion = version; }
+  RWCString getWorldVersion() { return worldVersion; }
+  void setWorldBounds(const SbVec3f& min, const SbVec3f& max);
+  void getWorldBounds(SbVec3f& min, SbVec3f& max) const;
+  void setBackgroundColor(const SbColor& color) { backgroundColor = color; }
+  const SbColor& getBackgroundColor() const { return backgroundColor; }
+
+  // Registers `c` under its node name; the world takes no reference (the
+  // one the application took is released by purge()). A name already
+  // registered keeps its first component and the call changes nothing.
+  void addComponent(ZKComponent* c, int activate, SoTransform* t);
+  void removeComponent(const RWCString& name);
+  void removeComponent(ZKComponent* c);
+  ZKComponent* getComponent(const RWCString& name) const;
+  ZKComponent* getActiveComponent(const RWCString& name) const;
+  int getNumComponents() const;
+  int getNumActiveComponents() const;
+  virtual void activateComponent(const RWCString& name);
+  virtual void deactivateComponent(const RWCString& name);
+  // Renames a registered component; an unknown old name writes an error
+  // line to standard output, a new name already registered to another
+  // component is refused. Either way nothing changes.
+  void changeComponentName(const RWCString& oldName, const RWCString& newName);
+  // Empties the world of components, lights and external databases,
+  // releasing one reference on every registered component.
+  void purge();
+
+  void addExternalDatabase(const RWCString& name, const RWCString& path);
+  void removeExternalDatabase(const RWCString& name);
+  // The stored path; an empty string for a name that is not registered.
+  const RWCString& getExternalDatabasePath(const RWCString& name) const;
+
+ private:
+  struct NameHash {
+    unsigned operator()(const RWCString& name) const;
+  };
+  template <class V>
+  using NameTable = ZKNameTable<V, RWCString, NameHash>;
+
+  void removeFromComponentList(ZKComponent* c);
+
+  NameTable<ZKComponent*> activeComponents;
+  NameTable<ZKComponent*> allComponents;
+  SbColor backgroundColor;
+  SoSeparatorKit* componentRoot;
+  SoNodeKitListPart* componentList;
+  SoGroup* sceneRoot;
+  DatabaseKind_t databaseKind;
+  SoEnvironment* environment;
+  NameTable<RWCString> externalDatabases;
+  NameTable<SoLightKit*> lights;
+  SoGroup* lightsRoot;
+  SbVec3f worldBoundsMin;
+  SbVec3f worldBoundsMax;
+  RWCString worldName;
+  RWCString worldVersion;
+};
+
+#endif
