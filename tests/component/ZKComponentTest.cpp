@@ -636,10 +636,36 @@ TEST(ComponentBoxes, DisplayUnderTheWorldScene) {
   EXPECT_EQ(scene->getNumChildren(), 3);
   c->hideBoundingBoxes();
   EXPECT_EQ(scene->getNumChildren(), 3);
+  // A box computed while the display was hidden is the one shown next.
+  SbVec3f back(0, 0, 0);
+  c->setPosition(&back);
+  c->getBoundingBox();
+  c->getPartBoundingBoxes();
   c->showObjectBoundingBox();
   EXPECT_EQ(scene->getNumChildren(), 4);
+  EXPECT_EQ(xform->translation.getValue(), SbVec3f(0.5f, 0, 0));
+  c->hideBoundingBoxes();
+  c->showPartBoundingBoxes();
+  SoTransform* partXform = static_cast<SoTransform*>(findNamed(partsNode->getChild(0), "bbox_xform"));
+  ASSERT_NE(partXform, nullptr);
+  EXPECT_EQ(partXform->translation.getValue()[2], 0);
   c->hideBoundingBoxes();
   c->unref();
+
+  // A box queried before the first show is fitted when it is shown.
+  SoSeparator* again = readData("twoparts.iv");
+  ASSERT_NE(again, nullptr);
+  ZKComponent* queried = new ZKComponent("bike", "Bike", "twoparts.iv", again, &world);
+  queried->ref();
+  again->unref();
+  queried->getBoundingBox();
+  queried->showObjectBoundingBox();
+  ASSERT_EQ(scene->getNumChildren(), 4);
+  SoCube* queriedCube = static_cast<SoCube*>(findNamed(scene->getChild(3), "bbox_cube"));
+  ASSERT_NE(queriedCube, nullptr);
+  EXPECT_FLOAT_EQ(queriedCube->width.getValue(), 7);
+  queried->hideBoundingBoxes();
+  queried->unref();
 
   // An empty component is shown as a unit cube; a component without a
   // world shows nothing.
