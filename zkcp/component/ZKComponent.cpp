@@ -495,7 +495,12 @@ void ZKComponent::showObjectBoundingBox() {
   boxDisplayRoot->addChild(objectBoxNode);
   sceneRoot->addChild(boxDisplayRoot);
   objectBoxShown = 1;
-  updateComponentBoundingBox();
+  // A clean box was computed while nothing was shown: fit the display now.
+  if (objectDirty) {
+    updateComponentBoundingBox();
+  } else {
+    fitBox(objectBoxNode, componentBox);
+  }
 }
 
 void ZKComponent::showPartBoundingBoxes() {
@@ -516,7 +521,15 @@ void ZKComponent::showPartBoundingBoxes() {
   boxDisplayRoot->addChild(partBoxesNode);
   sceneRoot->addChild(boxDisplayRoot);
   partBoxesShown = 1;
-  updatePartBoundingBoxes();
+  if (partsDirty) {
+    updatePartBoundingBoxes();
+  } else {
+    // Clean boxes were computed while nothing was shown: fit the display now.
+    int shown = partBoxesNode->getNumChildren();
+    for (size_t i = 0; i < partBoxes.entries() && static_cast<int>(i) < shown; ++i) {
+      fitBox(partBoxesNode->getChild(static_cast<int>(i)), partBoxes(i).box);
+    }
+  }
 }
 
 void ZKComponent::hideBoundingBoxes() {

@@ -150,7 +150,10 @@ void ZKComponentDB::changeComponentName(const RWCString& oldName, const RWCStrin
 }
 
 void ZKComponentDB::purge() {
-  for (int n = componentList->getNumChildren(); n > 0; --n) componentList->removeChild(0);
+  // Every active component is still held by its registration here, so the
+  // order of removal changes nothing but its cost: taking the last child
+  // shifts no others.
+  for (int i = componentList->getNumChildren() - 1; i >= 0; --i) componentList->removeChild(i);
   activeComponents.clear();
   NameTable<ZKComponent*> released;
   released.swap(allComponents);
