@@ -125,6 +125,8 @@ TEST(Zkofstream, TextBadFormatCommentAndMissingStops) {
     zkofstream os(path.c_str());
     const char* none = nullptr;
     os << "x" << none << RWCString("yz") << RWCString();
+    // Numbers are the base stream's: a literal 0 is a number, not a text.
+    os << 0 << 10.0 / 3 << 'c';
     EXPECT_TRUE(os.good());
     // A pending width applies to the next text, right-justified by default.
     os.width(5);
@@ -150,7 +152,7 @@ TEST(Zkofstream, TextBadFormatCommentAndMissingStops) {
     EXPECT_EQ(os.nextIndent(), 0);
   }
   EXPECT_TRUE(sameText(readFile(path),
-                       "xyz   ab|\n# BAD STREAM MANIPULATOR\n# BAD STREAM MANIPULATOR\n   z\n"
+                       "xyz03.33333c   ab|\n# BAD STREAM MANIPULATOR\n# BAD STREAM MANIPULATOR\n   z\n"
                        "\n      w\n"));
 }
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <streambuf>
+#include <type_traits>
 #include <vector>
 
 // The output file stream of the VRML export. Besides the text it carries a
@@ -84,6 +85,13 @@ class zkofstream : public std::ofstream {
 zkofstream& operator<<(zkofstream& os, const char* text);
 zkofstream& operator<<(zkofstream& os, const RWCString& text);
 zkofstream& operator<<(zkofstream& os, zkofstream& (*manipulator)(zkofstream&));
+// Numbers and single characters go through the base stream and the chain
+// continues on it. (Spelled out so that a literal 0 is a number, not a null
+// text pointer.)
+template <class T, class = std::enable_if_t<std::is_arithmetic_v<T>>>
+std::ostream& operator<<(zkofstream& os, T value) {
+  return static_cast<std::ostream&>(os) << value;
+}
 
 // Mode manipulators: each replaces the whole format word (and so clears the
 // indent flag).
