@@ -9,21 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
 using zkcp_test::readFile;
 using zkcp_test::sameText;
 using zkcp_test::scratchPath;
-
-std::vector<int> stopsOf(zkofstream& os) {
-  std::vector<int> stops;
-  for (int column = -1; column <= 200; ++column) {
-    if (os.getTabStopPos(column) >= 0) stops.push_back(column);
-  }
-  return stops;
-}
 
 TEST(Zkofstream, FreshStreamAndTabStops) {
   std::string path = scratchPath("zk_fresh.txt");
@@ -41,9 +32,9 @@ TEST(Zkofstream, FreshStreamAndTabStops) {
   os.addTabStop(8);
   EXPECT_EQ(os.getNumStops(), 2);
   os.addTabStop(4);
-  EXPECT_EQ(stopsOf(os), (std::vector<int>{0, 4, 8}));
-  EXPECT_EQ(os.getTabStopPos(8), 2);
+  EXPECT_EQ(os.getNumStops(), 3);
   EXPECT_EQ(os.getTabStopPos(4), 1);
+  EXPECT_EQ(os.getTabStopPos(8), 2);
   EXPECT_EQ(os.getTabStopPos(5), -1);
 
   os.removeTabStop(4);
