@@ -56,7 +56,8 @@ run_step("install into ${prefix}"
 
 # The installed tree must carry the headers, the library and both package
 # descriptions.
-foreach(f include/zkcp/foundation/RWCString.h
+foreach(f include/zkcp/zkcp.h
+          include/zkcp/foundation/RWCString.h
           include/zkcp/foundation/ZKNameTable.h
           ${ZKCP_LIBDIR}/cmake/zkcp/zkcpConfig.cmake
           ${ZKCP_LIBDIR}/pkgconfig/zkcp.pc)

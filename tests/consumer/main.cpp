@@ -2,9 +2,11 @@
 // would. Exits non-zero, naming each failed check, when the library behaves
 // wrongly or its symbols (the out-of-line RWCString members, the exception
 // type thrown across the library boundary) are not usable from outside.
-#include <zkcp/foundation/RWCString.h>
-#include <zkcp/foundation/RWIndexError.h>
-#include <zkcp/foundation/ZKNameTable.h>
+#include <zkcp/zkcp.h>
+
+#include <Inventor/SoDB.h>
+#include <Inventor/nodes/SoCube.h>
+#include <Inventor/nodes/SoSeparator.h>
 
 #include <cstdio>
 #include <string>
@@ -91,11 +93,33 @@ void checkNameTable() {
   check(visited == 299, "iteration visits every entry once");
 }
 
+// The node kits register their types from outside the library, and a world
+// made here owns the component it is given.
+void checkWorld() {
+  SoDB::init();
+  ZKComponent::initClass();
+  SoSeparator* geometry = new SoSeparator;
+  geometry->setName("Crate");
+  geometry->addChild(new SoCube);
+  geometry->ref();
+  ZKComponentDB* world = new ZKComponentDB;
+  ZKComponent* crate = new ZKComponent("crate1", "Crate", "crate.iv", geometry, world);
+  geometry->unref();
+  // The application's reference goes to the world, which releases it when
+  // it is deleted.
+  crate->ref();
+  world->addComponent(crate, 1, nullptr);
+  check(world->getComponent("crate1") == crate, "component found in its world");
+  check(world->getNumActiveComponents() == 1, "added component is active");
+  delete world;
+}
+
 }  // namespace
 
 int main() {
   checkStrings();
   checkNameTable();
+  checkWorld();
   if (failures) {
     std::fprintf(stderr, "%d check(s) failed\n", failures);
     return 1;

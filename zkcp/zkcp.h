@@ -1,0 +1,33 @@
+#ifndef ZKCP_ZKCP_H
+#define ZKCP_ZKCP_H
+
+// Everything a program building and exporting a zkcp world uses.
+
+#include <zkcp/foundation/RWCString.h>
+#include <zkcp/foundation/RWIndexError.h>
+#include <zkcp/foundation/RWTPtrSlist.h>
+#include <zkcp/foundation/RWTValOrderedVector.h>
+#include <zkcp/foundation/RWTValSlist.h>
+#include <zkcp/foundation/RWTValSortedVector.h>
+#include <zkcp/foundation/Std_CString.h>
+#include <zkcp/foundation/Std_List.h>
+#include <zkcp/foundation/ZKModuleLoader.h>
+#include <zkcp/foundation/ZKNameTable.h>
+
+#include <zkcp/part/ZKPart.h>
+
+#include <zkcp/component/ZKComponent.h>
+#include <zkcp/component/ZKComponentSensor.h>
+
+#include <zkcp/world/ZKComponentDB.h>
+
+#include <zkcp/vrml/ComponentSensorWriter.h>
+#include <zkcp/vrml/VRMLAppearanceWriters.h>
+#include <zkcp/vrml/VRMLEnvironmentWriters.h>
+#include <zkcp/vrml/VRMLGeometryWriters.h>
+#include <zkcp/vrml/VRMLInterpolatorWriters.h>
+#include <zkcp/vrml/VRMLNodeField.h>
+#include <zkcp/vrml/VRMLValueWriters.h>
+#include <zkcp/vrml/zkofstream.h>
+
+#endif
