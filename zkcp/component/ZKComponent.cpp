@@ -1,5 +1,8 @@
 #include <zkcp/component/ZKComponent.h>
 
+#include <zkcp/attribute/ZKLinearAttributes.h>
+#include <zkcp/attribute/ZKScalarAttributes.h>
+#include <zkcp/attribute/ZKStringAttributes.h>
 #include <zkcp/world/ZKComponentDB.h>
 
 #include <Inventor/SbViewportRegion.h>
@@ -135,6 +138,16 @@ void ZKComponent::initClass() {
   if (classTypeId != SoType::badType()) return;
   ZKPart::initClass();
   SO_KIT_INIT_CLASS(ZKComponent, ZKPart, "ZKPart");
+  ZKAttribute::initClass();
+  ZKBoolAttribute::initClass();
+  ZKFloatAttribute::initClass();
+  ZKStringAttribute::initClass();
+  ZKMFStringAttribute::initClass();
+  ZKRotationAttribute::initClass();
+  ZKVec3fAttribute::initClass();
+  ZKColorAttribute::initClass();
+  ZKTimeAttribute::initClass();
+  ZKVoidPointerAttribute::initClass();
 }
 
 unsigned ZKComponent::hash(const RWCString& name) { return name.hash(RWCString::exact); }
@@ -226,6 +239,7 @@ ZKComponent::ZKComponent(const ZKComponent& other)
   SO_KIT_INIT_INSTANCE();
   isBuiltIn = FALSE;
   retainCopiedNodes();
+  copyAttributes(other);
 }
 
 ZKComponent& ZKComponent::operator=(const ZKComponent& other) {
@@ -261,11 +275,14 @@ ZKComponent& ZKComponent::operator=(const ZKComponent& other) {
   version = other.version;
   world = other.world;
   retainCopiedNodes();
+  deleteAttributes();
+  copyAttributes(other);
   return *this;
 }
 
 ZKComponent::~ZKComponent() {
   releaseHeldNodes();
+  deleteAttributes();
   subComponentNames.clear();
   eventInNames.clear();
   eventOutNames.clear();
@@ -283,6 +300,26 @@ void ZKComponent::retainCopiedNodes() {
   if (boxTemplate) boxTemplate->ref();
   if (boxDisplayRoot) boxDisplayRoot->ref();
   for (auto& entry : items) entry.value()->ref();
+}
+
+void ZKComponent::copyAttributes(const ZKComponent& other) {
+  for (const auto& entry : other.attributes) {
+    const ZKAttribute* source = entry.value();
+    auto* copy = static_cast<ZKAttribute*>(source->getTypeId().createInstance());
+    if (!copy) continue;
+    copy->copyFrom(*source);
+    copy->setName(source->getName());
+    copy->setHandler(source->getHandler());
+    copy->setIsHidden(source->isHidden());
+    copy->defaulted(source->isDefaulted());
+    copy->setOwner(this);
+    attributes.insert(entry.key(), copy);
+  }
+}
+
+void ZKComponent::deleteAttributes() {
+  for (auto& entry : attributes) delete entry.value();
+  attributes.clear();
 }
 
 void ZKComponent::releaseHeldNodes() {
@@ -750,6 +787,73 @@ void ZKComponent::setItemVisibility(ZKPart* item, int visible) {
     if (index < 0) childList->addChild(item);
   } else if (index >= 0) {
     childList->removeChild(index);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Attributes
+
+void ZKComponent::addAttribute(const RWCString& name, ZKAttribute* attr) {
+  if (!attr || name.isNull()) return;
+  attributes.insert(name, attr);
+  attr->setOwner(this);
+}
+
+ZKAttribute* ZKComponent::getAttribute(const RWCString& name) {
+  ZKAttribute** attr = attributes.find(name);
+  return attr ? *attr : nullptr;
+}
+
+int ZKComponent::isValidAttribute(const RWCString& name) {
+  return attributes.contains(name) ? 1 : 0;
+}
+
+int ZKComponent::getNumAttributes() const { return static_cast<int>(attributes.entries()); }
+
+const RWCString* ZKComponent::getAttributeName(ZKAttribute* attr) {
+  for (const auto& entry : attributes)
+    if (entry.value() == attr) return &entry.key();
+  return nullptr;
+}
+
+void ZKComponent::removeAttribute(ZKAttribute* attr) {
+  if (const RWCString* name = getAttributeName(attr)) attributes.remove(RWCString(*name));
+}
+
+void ZKComponent::removeAttribute(const RWCString& name) { removeAttribute(getAttribute(name)); }
+
+void ZKComponent::setAttributeName(ZKAttribute* attr, const RWCString& newName) {
+  if (attributes.contains(newName)) return;
+  const RWCString* oldName = getAttributeName(attr);
+  if (!oldName) return;
+  attributes.remove(RWCString(*oldName));
+  attributes.insert(newName, attr);
+}
+
+void ZKComponent::setAttributeName(const RWCString& oldName, const RWCString& newName) {
+  setAttributeName(getAttribute(oldName), newName);
+}
+
+void ZKComponent::getAttributeNames(RWTValSortedVector<RWCString>& out) {
+  out.clear();
+  for (const auto& entry : attributes) out.insert(entry.key());
+}
+
+void ZKComponent::getAttributeValues(RWTValSortedVector<RWCString>& out) {
+  size_t i = 0;
+  for (const auto& entry : attributes) {
+    if (i >= out.entries()) break;
+    SbString text;
+    entry.value()->get(text);
+    out(i++) = RWCString(text.getString(), static_cast<size_t>(text.getLength()));
+  }
+}
+
+void ZKComponent::setAttributeValues(RWTValSortedVector<RWCString>& in) {
+  size_t i = 0;
+  for (const auto& entry : attributes) {
+    if (i >= in.entries()) break;
+    entry.value()->set(in(i++).data());
   }
 }
 

@@ -16,6 +16,7 @@ class SoGroup;
 class SoNode;
 class SoSeparator;
 class SoSwitch;
+class ZKAttribute;
 class ZKComponentDB;
 
 // One object of the world: a part kit that carries the geometry of the
@@ -126,6 +127,25 @@ class ZKComponent : public ZKPart {
   int getNumItems() const;
   void setItemVisibility(ZKPart* item, int visible);
 
+  // Attributes, owned by the component. The table name is separate from
+  // the attribute's own name; adding makes the component the owner.
+  void addAttribute(const RWCString& name, ZKAttribute* attr);
+  ZKAttribute* getAttribute(const RWCString& name);
+  int isValidAttribute(const RWCString& name);
+  int getNumAttributes() const;
+  const RWCString* getAttributeName(ZKAttribute* attr);
+  // Takes the attribute out of the table; the caller owns it again.
+  void removeAttribute(ZKAttribute* attr);
+  void removeAttribute(const RWCString& name);
+  void setAttributeName(ZKAttribute* attr, const RWCString& newName);
+  void setAttributeName(const RWCString& oldName, const RWCString& newName);
+  void getAttributeNames(RWTValSortedVector<RWCString>& out);
+  // The value texts (SoField::get) of the attributes in table order,
+  // written over the first entries of `out`, which serves as a buffer.
+  void getAttributeValues(RWTValSortedVector<RWCString>& out);
+  // Sets the attributes in table order from the texts (SoField::set).
+  void setAttributeValues(RWTValSortedVector<RWCString>& in);
+
   // Keywords, event names and sub-component names.
   void addKeyword(const RWCString& keyword);
   void removeKeyword(const RWCString& keyword);
@@ -149,6 +169,7 @@ class ZKComponent : public ZKPart {
     unsigned operator()(const RWCString& name) const { return ZKComponent::hash(name); }
   };
   typedef ZKNameTable<ZKPart*, RWCString, NameHash> PartTable;
+  typedef ZKNameTable<ZKAttribute*, RWCString, NameHash> AttributeTable;
 
   void addPartToList(const RWCString& name, ZKPart* part);
   int loadInventorGeometry(SoSeparator* geometry);
@@ -159,6 +180,9 @@ class ZKComponent : public ZKPart {
   SoTransform* transformPart();
   SoGroup* sceneRootOfWorld() const;
   void retainCopiedNodes();
+  // Gives this component its own copies of the other's attributes.
+  void copyAttributes(const ZKComponent& other);
+  void deleteAttributes();
   void releaseHeldNodes();
   // The part directly above `part` in this component's scene, or null.
   ZKPart* parentPartOf(ZKPart* part);
@@ -169,6 +193,7 @@ class ZKComponent : public ZKPart {
   int objectBoxShown;
   SoSeparator* partBoxesNode;
   int partBoxesShown;
+  AttributeTable attributes;
   SbBox3f componentBox;
   int objectDirty;
   RWCString componentName;

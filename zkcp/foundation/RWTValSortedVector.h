@@ -24,6 +24,9 @@ class RWTValSortedVector {
     return v_[i];
   }
   const T& operator()(size_t i) const { return v_[i]; }
+  // Writable access for a vector used as a buffer of texts; writing
+  // through it does not keep the order.
+  T& operator()(size_t i) { return v_[i]; }
 
   void insert(const T& value) { v_.insert(std::upper_bound(v_.begin(), v_.end(), value), value); }
 
