@@ -11,9 +11,12 @@
 #include <Inventor/SbBox.h>
 #include <Inventor/SbLinear.h>
 
+#include <iosfwd>
+
 class SoGetMatrixAction;
 class SoGroup;
 class SoNode;
+class SoNodeKitListPart;
 class SoSeparator;
 class SoSwitch;
 class ZKAttribute;
@@ -158,6 +161,13 @@ class ZKComponent : public ZKPart {
   void addComponent(const RWCString& name);
   void getSubComponentNames(RWTValSortedVector<RWCString>& out);
 
+  // Adds the parts of a description file: "part <name> external" sections
+  // whose "contents" line names an Inventor file and whose other lines set
+  // node-kit parts of the new part. "action" sections are skipped up to the
+  // next "part". 0 when the component's child list cannot be made; 1
+  // otherwise, also for a file that cannot be opened.
+  int loadDescriptionFile(const RWCString& path);
+
   SbBool affectsState() const override;
 
  protected:
@@ -172,6 +182,14 @@ class ZKComponent : public ZKPart {
   typedef ZKNameTable<ZKAttribute*, RWCString, NameHash> AttributeTable;
 
   void addPartToList(const RWCString& name, ZKPart* part);
+  int readToken(std::ifstream& in, RWCString& token);
+  int readDescriptionKeyword(std::ifstream& in, RWCString& keyword);
+  int isADescriptionKeyword(RWCString& word);
+  int readPartType(std::ifstream& in, RWCString& type);
+  int readPartParameter(std::ifstream& in, RWCString& keyword);
+  int readPart(std::ifstream& in, SoNodeKitListPart* childList, RWCString& nextKeyword);
+  ZKPart* readPartContents(const RWCString& file, const RWCString& partName, ZKPart* parent,
+                           SoNodeKitListPart* childList);
   int loadInventorGeometry(SoSeparator* geometry);
   int loadVRMLGeometry(SoGroup* geometry);
   SoSeparator* loadBboxGeometry();

@@ -1,0 +1,94 @@
+#include <zkcp/component/ZKComponent.h>
+
+#include <Inventor/SoDB.h>
+#include <Inventor/nodekits/SoNodeKitListPart.h>
+#include <Inventor/nodes/SoTransform.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+namespace {
+
+class DescriptionFile : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    SoDB::init();
+    ZKComponent::initClass();
+  }
+  void SetUp() override {
+    component = new ZKComponent("Holder", "Holder");
+    component->ref();
+  }
+  void TearDown() override { component->unref(); }
+
+  // Writes the description text to a scratch file and loads it.
+  int load(const std::string& text) {
+    const std::string path = ::testing::TempDir() + "zk_description.txt";
+    std::ofstream(path) << text;
+    return component->loadDescriptionFile(path.c_str());
+  }
+  static std::string geometry(const char* file) {
+    return std::string(ZKCP_TEST_DATA_DIR) + "/" + file;
+  }
+  SoNodeKitListPart* childList(ZKPart* part) {
+    return static_cast<SoNodeKitListPart*>(part->getPart("childList", FALSE));
+  }
+
+  ZKComponent* component = nullptr;
+};
+
+TEST_F(DescriptionFile, PartsWithParametersCommentsAndParents) {
+  const std::string text =
+      "# two parts\n"
+      "part Base external\n"
+      "  contents " + geometry("twoparts.iv") + "\n"
+      "  transform#the value is on the next line\n"
+      "\n"
+      "     translation 1 2 3\n"
+      "  parent NoSuchPart\n"
+      "part Lid external\n"
+      "  parent Base\n"
+      "  contents\n" + geometry("parts.iv") + "\n"
+      "  contents " + geometry("twoparts.iv") + "\n"
+      "  parent Lid\n";
+  EXPECT_EQ(load(text), 1);
+  ZKPart* base = component->getLogicalPart("Base");
+  ZKPart* lid = component->getLogicalPart("Lid");
+  ASSERT_NE(base, nullptr);
+  ASSERT_NE(lid, nullptr);
+  EXPECT_STREQ(base->getName().getString(), "Base");
+  EXPECT_EQ(base->getTransform()->translation.getValue(), SbVec3f(1, 2, 3));
+  // Base sits in the component's child list, Lid under Base; the second
+  // contents line and the late parent change nothing.
+  EXPECT_GE(childList(component)->findChild(base), 0);
+  EXPECT_LT(childList(component)->findChild(lid), 0);
+  ASSERT_NE(childList(base), nullptr);
+  EXPECT_GE(childList(base)->findChild(lid), 0);
+  EXPECT_EQ(childList(component)->getNumChildren(), 1);
+  // The geometry's own separators became logical parts too.
+  EXPECT_NE(component->getLogicalPart("Left"), nullptr);
+}
+
+TEST_F(DescriptionFile, BadInputAddsNothingAndEnds) {
+  const int before = component->getNumParts();
+  EXPECT_EQ(component->loadDescriptionFile("/no/such/description"), 1);
+  EXPECT_EQ(load("just words # and a comment\n#part A external\n"), 1);
+  // A part type other than external ends the whole file.
+  EXPECT_EQ(load("part A internal\npart B external\n contents " + geometry("parts.iv") + "\n"),
+            1);
+  // A contents file that cannot be read makes no part.
+  EXPECT_EQ(load("part C external\n contents /no/such.iv\n transform translation 1 0 0\n"), 1);
+  EXPECT_EQ(component->getNumParts(), before);
+
+  // An action section is skipped up to the next part; an unknown word
+  // inside a part section ends the reading, keeping what was made.
+  EXPECT_EQ(load("action open the door slowly\npart D external\n contents " + geometry("parts.iv") +
+                 "\n bogus\npart E external\n contents " + geometry("parts.iv") + "\n"),
+            1);
+  EXPECT_NE(component->getLogicalPart("D"), nullptr);
+  EXPECT_EQ(component->getLogicalPart("E"), nullptr);
+}
+
+}  // namespace

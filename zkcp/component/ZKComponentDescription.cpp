@@ -1,0 +1,159 @@
+// The reader of component description files.
+#include <zkcp/component/ZKComponent.h>
+
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInput.h>
+#include <Inventor/nodekits/SoNodeKitListPart.h>
+#include <Inventor/nodes/SoSeparator.h>
+
+#include <fstream>
+#include <string>
+
+namespace {
+
+const char* const kParameterKeywords[] = {"contents",   "parent",   "transform",
+                                          "localTransform", "appearance", "units",
+                                          "pickStyle", "callbackList", "childList"};
+
+// The rest of the line after white space, line breaks included, is skipped:
+// a keyword alone on its line takes the next non-empty line.
+int readValueLine(std::ifstream& in, RWCString& value) {
+  std::string line;
+  in >> std::ws;
+  if (!std::getline(in, line)) return 0;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  value = RWCString(std::move(line));
+  return 1;
+}
+
+// The directory part of a path, with its slash, or "" for a bare name.
+std::string directoryOf(const RWCString& path) {
+  const size_t slash = path.str().rfind('/');
+  return slash == std::string::npos ? std::string() : path.str().substr(0, slash + 1);
+}
+
+}  // namespace
+
+int ZKComponent::loadDescriptionFile(const RWCString& path) {
+  auto* childList = static_cast<SoNodeKitListPart*>(getPart("childList", TRUE));
+  if (!childList) return 0;
+  std::ifstream in(path.data());
+  // Contents files named relative to the description are found beside it.
+  const std::string dir = directoryOf(path);
+  if (!dir.empty()) SoInput::addDirectoryFirst(dir.c_str());
+  RWCString keyword;
+  int more = readDescriptionKeyword(in, keyword);
+  while (more) {
+    if (keyword == "part") {
+      readPart(in, childList, keyword);
+      more = !keyword.isNull();
+    } else {
+      // An action section runs to the next "part"; nothing in it is read.
+      more = readDescriptionKeyword(in, keyword);
+      while (more && keyword == "action") more = readDescriptionKeyword(in, keyword);
+    }
+  }
+  if (!dir.empty()) SoInput::removeDirectory(dir.c_str());
+  return 1;
+}
+
+int ZKComponent::readToken(std::ifstream& in, RWCString& token) {
+  std::string word;
+  std::string rest;
+  while (in >> word) {
+    const size_t mark = word.find('#');
+    if (mark == 0) {
+      std::getline(in, rest);
+      continue;
+    }
+    if (mark != std::string::npos) {
+      word.resize(mark);
+      std::getline(in, rest);
+    }
+    token = RWCString(std::move(word));
+    return 1;
+  }
+  token = "";
+  return 0;
+}
+
+int ZKComponent::readDescriptionKeyword(std::ifstream& in, RWCString& keyword) {
+  while (readToken(in, keyword))
+    if (isADescriptionKeyword(keyword)) return 1;
+  return 0;
+}
+
+int ZKComponent::isADescriptionKeyword(RWCString& word) {
+  return word == "part" || word == "action" ? 1 : 0;
+}
+
+int ZKComponent::readPartType(std::ifstream& in, RWCString& type) {
+  return readToken(in, type) && type == "external" ? 1 : 0;
+}
+
+int ZKComponent::readPartParameter(std::ifstream& in, RWCString& keyword) {
+  if (!readToken(in, keyword)) return 0;
+  for (const char* parameter : kParameterKeywords)
+    if (keyword == parameter) return 1;
+  return 0;
+}
+
+int ZKComponent::readPart(std::ifstream& in, SoNodeKitListPart* childList,
+                          RWCString& nextKeyword) {
+  nextKeyword = "";
+  RWCString partName;
+  RWCString type;
+  if (!readToken(in, partName) || !readPartType(in, type)) return 0;
+  ZKPart* parent = nullptr;
+  ZKPart* made = nullptr;
+  bool contentsRead = false;
+  RWCString keyword;
+  while (readPartParameter(in, keyword)) {
+    RWCString value;
+    if (!readValueLine(in, value)) return 0;
+    if (keyword == "contents") {
+      if (contentsRead) continue;
+      contentsRead = true;
+      made = readPartContents(value, partName, parent, childList);
+    } else if (keyword == "parent") {
+      if (!contentsRead) parent = getLogicalPart(value);
+    } else if (made) {
+      made->set(keyword.data(), value.data());
+    }
+  }
+  if (isADescriptionKeyword(keyword)) nextKeyword = keyword;
+  return made ? 1 : 0;
+}
+
+// Reads the Inventor file of a part, makes the part and places it under the
+// parent part or in the component's child list. A part that finds no place
+// is not entered and does not survive.
+ZKPart* ZKComponent::readPartContents(const RWCString& file, const RWCString& partName,
+                                      ZKPart* parent, SoNodeKitListPart* childList) {
+  SoInput input;
+  if (!input.openFile(file.data(), FALSE)) return nullptr;
+  SoSeparator* root = SoDB::readAll(&input);
+  if (!root) return nullptr;
+  root->ref();
+  root->setName(partName.data());
+  auto* part = new ZKPart(root, 1, this, partFlagA, partFlagB);
+  part->ref();
+  root->unref();
+  bool placed = false;
+  if (parent) {
+    auto* list = static_cast<SoNodeKitListPart*>(parent->getPart("childList", TRUE));
+    if (list) {
+      list->addChild(part);
+      placed = true;
+    }
+  } else if (childList->isChildPermitted(part)) {
+    childList->addChild(part);
+    placed = true;
+  }
+  if (placed) {
+    addPartToList(partName, part);
+    updatePartTree(root);
+  }
+  part->unref();
+  return placed ? part : nullptr;
+}
