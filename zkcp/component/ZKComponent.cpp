@@ -213,9 +213,12 @@ ZKComponent::ZKComponent(const ZKComponent& other)
       objectBoxShown(other.objectBoxShown),
       partBoxesNode(other.partBoxesNode),
       partBoxesShown(other.partBoxesShown),
+      activeBehaviorNames(other.activeBehaviorNames),
+      behaviors(other.behaviors),
       componentBox(other.componentBox),
       objectDirty(other.objectDirty),
       componentName(other.componentName),
+      deactivatedBehaviorNames(other.deactivatedBehaviorNames),
       subComponentNames(other.subComponentNames),
       componentSensor(other.componentSensor),
       eventInNames(other.eventInNames),
@@ -229,6 +232,9 @@ ZKComponent::ZKComponent(const ZKComponent& other)
       partBoxes(other.partBoxes),
       partsDirty(other.partsDirty),
       logicalParts(other.logicalParts),
+      rules(other.rules),
+      startupBehaviorNames(other.startupBehaviorNames),
+      suppressedBehaviorNames(other.suppressedBehaviorNames),
       points(other.points),
       sourceDatabase(other.sourceDatabase),
       switchNode(other.switchNode),
@@ -254,7 +260,13 @@ ZKComponent& ZKComponent::operator=(const ZKComponent& other) {
   partBoxesShown = other.partBoxesShown;
   componentBox = other.componentBox;
   objectDirty = other.objectDirty;
+  activeBehaviorNames = other.activeBehaviorNames;
+  behaviors = other.behaviors;
   componentName = other.componentName;
+  deactivatedBehaviorNames = other.deactivatedBehaviorNames;
+  rules = other.rules;
+  startupBehaviorNames = other.startupBehaviorNames;
+  suppressedBehaviorNames = other.suppressedBehaviorNames;
   subComponentNames = other.subComponentNames;
   componentSensor = other.componentSensor;
   eventInNames = other.eventInNames;

@@ -1,9 +1,11 @@
 #ifndef ZKCP_COMPONENT_ZKCOMPONENT_H
 #define ZKCP_COMPONENT_ZKCOMPONENT_H
 
+#include <zkcp/behavior/ZKBehavior.h>
 #include <zkcp/component/ZKComponentSensor.h>
 #include <zkcp/foundation/RWCString.h>
 #include <zkcp/foundation/RWTValOrderedVector.h>
+#include <zkcp/foundation/RWTValSlist.h>
 #include <zkcp/foundation/RWTValSortedVector.h>
 #include <zkcp/foundation/ZKNameTable.h>
 #include <zkcp/part/ZKPart.h>
@@ -42,6 +44,37 @@ class ZKComponent : public ZKPart {
     // Entries are the same when they name the same part.
     bool operator==(const PartBoxPair_t& o) const { return part == o.part; }
   };
+
+  // How the activation of one behaviour acts on another (source S, target
+  // T). Rules of kinds 1 to 5 come with their reciprocal on T.
+  enum Rule_t {
+    no_relationship = 0,
+    is_overidden,   // S cannot be activated while T is active
+    is_suppressed,  // activating S while T is active holds S back until T ends
+    overrides,      // activating S deactivates T
+    suppresses,     // activating S deactivates and holds back T; deactivating S releases T
+    toggles,        // activating S deactivates T; deactivating S reactivates T
+    triggers        // activating S activates T; deactivating S deactivates T
+  };
+
+  // One entry of a behaviour's rule list: the other behaviour and the kind.
+  struct RuleBehaviorPair {
+    RuleBehaviorPair() : behavior(nullptr), rule(no_relationship) {}
+    RuleBehaviorPair(const RWCString& name, Rule_t r) : behavior(new RWCString(name)), rule(r) {}
+    // Each pair owns its own copy of the name.
+    RuleBehaviorPair(const RuleBehaviorPair& other);
+    RuleBehaviorPair& operator=(const RuleBehaviorPair& other);
+    ~RuleBehaviorPair() { delete behavior; }
+    // The names compared ignoring case.
+    bool operator==(const RuleBehaviorPair& other) const;
+
+    RWCString* behavior;
+    Rule_t rule;
+  };
+
+  // The text the export writes for a rule kind; "no_relationship" outside
+  // the enumeration.
+  static const char* ruleName(Rule_t rule);
 
   // Makes a component around an already-read geometry graph. The loader is
   // chosen by ".iv" or ".wrl" in geometryFile; the component takes no
@@ -168,6 +201,38 @@ class ZKComponent : public ZKPart {
   // otherwise, also for a file that cannot be opened.
   int loadDescriptionFile(const RWCString& path);
 
+  // Behaviours by name. A name is active from its activation to its
+  // deactivation; update() runs every active behaviour once.
+  void addBehavior(const RWCString& name, ZKBehavior behavior);
+  ZKBehavior getBehavior(const RWCString& name);
+  RWCString getBehaviorName(ZKBehavior behavior);
+  int isValidBehavior(const RWCString& name);
+  int getNumBehaviors() const;
+  void removeBehavior(ZKBehavior behavior);
+  void removeBehavior(const RWCString& name);
+  void setBehaviorName(ZKBehavior behavior, const RWCString& newName);
+  void setBehaviorName(const RWCString& oldName, const RWCString& newName);
+  void getBehaviorNames(RWTValSortedVector<RWCString>& out);
+  void getActiveBehaviorNames(RWTValSortedVector<RWCString>& out);
+  void setActivatedAtStartup(const RWCString& name, int on);
+  int isActivatedAtStartup(const RWCString& name) const;
+  void getBehaviorsActivatedAtStartup(RWTValSortedVector<RWCString>& out);
+  // Activation applies the behaviour's rules through the world first, so a
+  // derived world sees every activation and deactivation they cause. A
+  // behaviour whose activation is already under way is not activated again
+  // from within it: rule cycles end there.
+  void activateBehavior(const RWCString& name, int startup);
+  void deactivateBehavior(const RWCString& name, int startup);
+  // Runs the action function (also of an inactive behaviour) and marks the
+  // boxes dirty.
+  void executeBehavior(const RWCString& name);
+  void addRule(const RWCString& source, const RWCString& target, Rule_t rule);
+  void removeRule(const RWCString& source, const RWCString& target, Rule_t rule);
+  // The rules of `source`, or null.
+  const RWTValSlist<RuleBehaviorPair>* getRules(const RWCString& source) const;
+  // Runs every active behaviour once, in name order.
+  virtual void update();
+
   SbBool affectsState() const override;
 
  protected:
@@ -180,6 +245,10 @@ class ZKComponent : public ZKPart {
   };
   typedef ZKNameTable<ZKPart*, RWCString, NameHash> PartTable;
   typedef ZKNameTable<ZKAttribute*, RWCString, NameHash> AttributeTable;
+  typedef ZKNameTable<ZKBehavior, RWCString, NameHash> BehaviorTable;
+  typedef ZKNameTable<RWTValSlist<RuleBehaviorPair>, RWCString, NameHash> RuleTable;
+
+  static void insertOnce(RWTValSortedVector<RWCString>& set, const RWCString& name);
 
   void addPartToList(const RWCString& name, ZKPart* part);
   int readToken(std::ifstream& in, RWCString& token);
@@ -211,10 +280,14 @@ class ZKComponent : public ZKPart {
   int objectBoxShown;
   SoSeparator* partBoxesNode;
   int partBoxesShown;
+  RWTValSortedVector<RWCString> activeBehaviorNames;
+  RWTValSortedVector<RWCString> activatingBehaviorNames;
   AttributeTable attributes;
+  BehaviorTable behaviors;
   SbBox3f componentBox;
   int objectDirty;
   RWCString componentName;
+  RWTValSortedVector<RWCString> deactivatedBehaviorNames;
   RWTValSortedVector<RWCString> subComponentNames;
   ZKComponentSensor componentSensor;
   RWTValSortedVector<RWCString> eventInNames;
@@ -228,6 +301,9 @@ class ZKComponent : public ZKPart {
   RWTValOrderedVector<PartBoxPair_t> partBoxes;
   int partsDirty;
   PartTable logicalParts;
+  RuleTable rules;
+  RWTValSortedVector<RWCString> startupBehaviorNames;
+  RWTValSortedVector<RWCString> suppressedBehaviorNames;
   RWTValOrderedVector<SbVec3f> points;
   RWCString sourceDatabase;
   SoSwitch* switchNode;

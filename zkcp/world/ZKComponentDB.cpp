@@ -59,9 +59,13 @@ ZKComponentDB::ZKComponentDB()
   componentList = static_cast<SoNodeKitListPart*>(componentRoot->getPart("childList", TRUE));
 }
 
+ZKBehaviorLibrary ZKComponentDB::behaviorLib_;
+
 ZKComponentDB::~ZKComponentDB() {
   purge();
   sceneRoot->unref();
+  for (auto& entry : behaviors) delete entry.value();
+  behaviors.clear();
 }
 
 void ZKComponentDB::setWorldBounds(const SbVec3f& min, const SbVec3f& max) {
@@ -161,6 +165,61 @@ void ZKComponentDB::purge() {
   lights.clear();
   for (int n = lightsRoot->getNumChildren(); n > 0; --n) lightsRoot->removeChild(0);
   externalDatabases.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Behaviours
+
+void ZKComponentDB::activateBehavior(ZKComponent* c, const RWCString& behavior, int startup) {
+  if (c) c->activateBehavior(behavior, startup);
+}
+
+void ZKComponentDB::activateBehavior(const RWCString& component, const RWCString& behavior,
+                                     int startup) {
+  if (ZKComponent* c = getComponent(component)) c->activateBehavior(behavior, startup);
+}
+
+void ZKComponentDB::addBehaviorLocale(const RWCString&, const RWCString&, const RWCString&) {}
+
+void ZKComponentDB::deactivateBehavior(ZKComponent* c, const RWCString& behavior) {
+  if (c) c->deactivateBehavior(behavior, 0);
+}
+
+void ZKComponentDB::deactivateBehavior(const RWCString& component, const RWCString& behavior) {
+  if (ZKComponent* c = getComponent(component)) c->deactivateBehavior(behavior, 0);
+}
+
+void ZKComponentDB::executeBehavior(ZKComponent* c, const RWCString& behavior) {
+  if (c) c->executeBehavior(behavior);
+}
+
+void ZKComponentDB::executeBehavior(const RWCString& component, const RWCString& behavior) {
+  if (ZKComponent* c = getComponent(component)) c->executeBehavior(behavior);
+}
+
+RWCString ZKComponentDB::getBehaviorLocale(const RWCString&, const RWCString&) const {
+  return RWCString();
+}
+
+void ZKComponentDB::removeBehaviorLocale(const RWCString&, const RWCString&) {}
+
+void ZKComponentDB::addBehavior(ZKBehavior* behavior) {
+  if (!behavior || behaviors.contains(behavior->getName())) return;
+  behaviors.insert(behavior->getName(), behavior);
+}
+
+void ZKComponentDB::removeBehavior(const RWCString& name) {
+  ZKBehavior* behavior = nullptr;
+  if (behaviors.remove(name, &behavior)) delete behavior;
+}
+
+ZKBehavior ZKComponentDB::getBehavior(const RWCString& module, const RWCString& function,
+                                      const RWCString& initFunction,
+                                      const RWCString& finiFunction,
+                                      const RWTValSlist<RWCString>& events,
+                                      const ZKBehavior::Dependencies& dependencies) {
+  return behaviorLib_.getBehavior(module, function, initFunction, finiFunction, events,
+                                  dependencies);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #ifndef ZKCP_WORLD_ZKCOMPONENTDB_H
 #define ZKCP_WORLD_ZKCOMPONENTDB_H
 
+#include <zkcp/behavior/ZKBehaviorLibrary.h>
 #include <zkcp/foundation/RWCString.h>
 #include <zkcp/foundation/ZKNameTable.h>
 
@@ -83,7 +84,35 @@ class ZKComponentDB {
   int getNumComponents() const;
   int getNumActiveComponents() const;
   virtual void activateComponent(const RWCString& name);
+
+  // Behaviour dispatch: each forwards to the component (found by name in
+  // the registered components), whose rules call back through the first
+  // two forms, so a derived world sees every activation and deactivation.
+  virtual void activateBehavior(ZKComponent* c, const RWCString& behavior, int startup);
+  virtual void activateBehavior(const RWCString& component, const RWCString& behavior,
+                                int startup);
+  // Behaviour locales are not kept: add and remove do nothing and the
+  // locale is always "".
+  virtual void addBehaviorLocale(const RWCString& component, const RWCString& behavior,
+                                 const RWCString& locale);
+  virtual void deactivateBehavior(ZKComponent* c, const RWCString& behavior);
+  virtual void deactivateBehavior(const RWCString& component, const RWCString& behavior);
   virtual void deactivateComponent(const RWCString& name);
+  virtual void executeBehavior(ZKComponent* c, const RWCString& behavior);
+  virtual void executeBehavior(const RWCString& component, const RWCString& behavior);
+  virtual RWCString getBehaviorLocale(const RWCString& component,
+                                      const RWCString& behavior) const;
+  virtual void removeBehaviorLocale(const RWCString& component, const RWCString& behavior);
+
+  // Behaviour definitions kept by the world, which owns them from here on;
+  // the first definition under a name stays.
+  void addBehavior(ZKBehavior* behavior);
+  void removeBehavior(const RWCString& name);
+  // The behaviour "module:function" of the shared behaviour library.
+  ZKBehavior getBehavior(const RWCString& module, const RWCString& function,
+                         const RWCString& initFunction, const RWCString& finiFunction,
+                         const RWTValSlist<RWCString>& events,
+                         const ZKBehavior::Dependencies& dependencies);
   // Renames a registered component; an unknown old name writes an error
   // line to standard output, a new name already registered to another
   // component is refused. Either way nothing changes.
@@ -97,6 +126,9 @@ class ZKComponentDB {
   // The stored path; an empty string for a name that is not registered.
   const RWCString& getExternalDatabasePath(const RWCString& name) const;
 
+ protected:
+  static ZKBehaviorLibrary behaviorLib_;
+
  private:
   struct NameHash {
     unsigned operator()(const RWCString& name) const;
@@ -109,6 +141,7 @@ class ZKComponentDB {
   NameTable<ZKComponent*> activeComponents;
   NameTable<ZKComponent*> allComponents;
   SbColor backgroundColor;
+  NameTable<ZKBehavior*> behaviors;
   SoSeparatorKit* componentRoot;
   SoNodeKitListPart* componentList;
   SoGroup* sceneRoot;
