@@ -21,6 +21,20 @@
 
 #include <zkcp/world/ZKComponentDB.h>
 
+#include <zkcp/attribute/Type.h>
+#include <zkcp/attribute/ZKAttribute.h>
+#include <zkcp/attribute/ZKAttributeKinds.h>
+#include <zkcp/attribute/ZKExpression.h>
+#include <zkcp/attribute/ZKLinearAttributes.h>
+#include <zkcp/attribute/ZKOperand.h>
+#include <zkcp/attribute/ZKScalarAttributes.h>
+#include <zkcp/attribute/ZKStringAttributes.h>
+#include <zkcp/attribute/ZKThreshold.h>
+
+#include <zkcp/behavior/ZKBehavior.h>
+#include <zkcp/behavior/ZKBehaviorLibrary.h>
+#include <zkcp/behavior/ZKField.h>
+
 #include <zkcp/vrml/ComponentSensorWriter.h>
 #include <zkcp/vrml/VRMLAppearanceWriters.h>
 #include <zkcp/vrml/VRMLEnvironmentWriters.h>

@@ -23,6 +23,7 @@ class SoSeparator;
 class SoSwitch;
 class ZKAttribute;
 class ZKComponentDB;
+class zkofstream;
 
 // One object of the world: a part kit that carries the geometry of the
 // object together with what the world knows about it: its logical parts and
@@ -230,6 +231,9 @@ class ZKComponent : public ZKPart {
   void removeRule(const RWCString& source, const RWCString& target, Rule_t rule);
   // The rules of `source`, or null.
   const RWTValSlist<RuleBehaviorPair>* getRules(const RWCString& source) const;
+  // The rule list of the native prototype: one "ZKRule" node per rule, in
+  // the rule table's order.
+  void writeRules(zkofstream& os) const;
   // Runs every active behaviour once, in name order.
   virtual void update();
 

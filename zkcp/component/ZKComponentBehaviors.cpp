@@ -1,6 +1,7 @@
 // Behaviours of a component and the rules between them.
 #include <zkcp/component/ZKComponent.h>
 
+#include <zkcp/vrml/zkofstream.h>
 #include <zkcp/world/ZKComponentDB.h>
 
 namespace {
@@ -251,4 +252,16 @@ void ZKComponent::removeRule(const RWCString& source, const RWCString& target, R
 const RWTValSlist<ZKComponent::RuleBehaviorPair>* ZKComponent::getRules(
     const RWCString& source) const {
   return rules.find(source);
+}
+
+void ZKComponent::writeRules(zkofstream& os) const {
+  for (const auto& entry : rules) {
+    for (const RuleBehaviorPair& pair : entry.value()) {
+      os << "ZKRule {" << endl;
+      os << "  source    \"" << entry.key() << "\"" << endl;
+      os << "  target    \"" << (pair.behavior ? *pair.behavior : RWCString()) << "\"" << endl;
+      os << "  type      \"" << ruleName(pair.rule) << "\"" << endl;
+      os << "}" << endl;
+    }
+  }
 }
