@@ -35,7 +35,11 @@
 #include <zkcp/behavior/ZKBehaviorLibrary.h>
 #include <zkcp/behavior/ZKField.h>
 
+#include <zkcp/vrml/AttributeWriter.h>
+#include <zkcp/vrml/BehaviorWriter.h>
 #include <zkcp/vrml/ComponentSensorWriter.h>
+#include <zkcp/vrml/ComponentWriter.h>
+#include <zkcp/vrml/ExportText.h>
 #include <zkcp/vrml/VRMLAppearanceWriters.h>
 #include <zkcp/vrml/VRMLEnvironmentWriters.h>
 #include <zkcp/vrml/VRMLGeometryWriters.h>

@@ -9,6 +9,8 @@
 #include <Inventor/SbString.h>
 #include <Inventor/sensors/SoFieldSensor.h>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -26,7 +28,9 @@ class AttributeTest : public ::testing::Test {
 };
 
 std::string vrmlText(const ZKAttribute& a) {
-  const std::string path = ::testing::TempDir() + "zk_attribute_value.txt";
+  // One file per process: ctest runs the tests of this program in parallel.
+  const std::string path =
+      ::testing::TempDir() + "zk_attribute_value_" + std::to_string(getpid()) + ".txt";
   {
     zkofstream os(path.c_str());
     writeAttributeValue(os, a);

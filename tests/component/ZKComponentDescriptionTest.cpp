@@ -4,6 +4,8 @@
 #include <Inventor/nodekits/SoNodeKitListPart.h>
 #include <Inventor/nodes/SoTransform.h>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -25,7 +27,9 @@ class DescriptionFile : public ::testing::Test {
 
   // Writes the description text to a scratch file and loads it.
   int load(const std::string& text) {
-    const std::string path = ::testing::TempDir() + "zk_description.txt";
+    // One file per process: ctest runs the tests of this program in parallel.
+    const std::string path =
+        ::testing::TempDir() + "zk_description_" + std::to_string(getpid()) + ".txt";
     std::ofstream(path) << text;
     return component->loadDescriptionFile(path.c_str());
   }

@@ -56,9 +56,10 @@ ZKBehavior::ZKBehavior(const ZKBehavior& other) : rep(other.rep) {
 }
 
 ZKBehavior& ZKBehavior::operator=(const ZKBehavior& other) {
-  if (other.rep) ++other.rep->count;
+  ZKBehaviorRep* shared = other.rep;
+  if (shared) ++shared->count;
   release();
-  rep = other.rep;
+  rep = shared;
   return *this;
 }
 
