@@ -126,6 +126,12 @@ class ZKComponentDB {
   // The stored path; an empty string for a name that is not registered.
   const RWCString& getExternalDatabasePath(const RWCString& name) const;
 
+  // Lights and environment.
+
+  // Viewpoints, proximity sensors and navigation paths.
+
+  // Routes.
+
  protected:
   static ZKBehaviorLibrary behaviorLib_;
 
@@ -154,6 +160,12 @@ class ZKComponentDB {
   SbVec3f worldBoundsMax;
   RWCString worldName;
   RWCString worldVersion;
+
+  // Light attachments.
+
+  // Viewpoints, proximity sensors and navigation paths held.
+
+  // Routes held.
 };
 
 #endif
