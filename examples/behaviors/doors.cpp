@@ -27,7 +27,8 @@ Attribute* attribute(ZKComponent* door, const char* name) {
 }
 
 void show(ZKComponent* door, float degrees) {
-  const SbRotation turn(SbVec3f(0, 1, 0), degrees * static_cast<float>(M_PI) / 180.0f);
+  // The leaf turns into the room, away from the wall behind it.
+  const SbRotation turn(SbVec3f(0, 1, 0), -degrees * static_cast<float>(M_PI) / 180.0f);
   if (auto* swing = attribute<ZKRotationAttribute>(door, "swing")) swing->setValue(turn);
   if (SoTransform* t = door->getTransform()) t->rotation.setValue(turn);
   door->partsAreDirty();

@@ -1,0 +1,364 @@
+#include "WorldReader.h"
+
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInput.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTransform.h>
+
+#include <nlohmann/json.hpp>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+// Where the reader is in the description, for messages.
+class Reader {
+ public:
+  Reader(std::string file, fs::path dir, std::vector<fs::path> moduleDirs)
+      : file_(std::move(file)), dir_(std::move(dir)), moduleDirs_(std::move(moduleDirs)) {
+    moduleDirs_.push_back(dir_);
+  }
+
+  [[noreturn]] void fail(const std::string& path, const std::string& what) const {
+    throw InputError(file_, path, what);
+  }
+
+  const json& member(const json& object, const std::string& path, const char* key) const {
+    auto it = object.find(key);
+    if (it == object.end()) fail(path, std::string("missing field '") + key + "'");
+    return *it;
+  }
+
+  std::string text(const json& object, const std::string& path, const char* key) const {
+    const json& value = member(object, path, key);
+    if (!value.is_string()) fail(path + "." + key, "expected a string");
+    return value.get<std::string>();
+  }
+
+  std::string optionalText(const json& object, const std::string& path, const char* key) const {
+    auto it = object.find(key);
+    if (it == object.end() || it->is_null()) return std::string();
+    if (!it->is_string()) fail(path + "." + key, "expected a string");
+    return it->get<std::string>();
+  }
+
+  bool flag(const json& object, const std::string& path, const char* key, bool fallback) const {
+    auto it = object.find(key);
+    if (it == object.end()) return fallback;
+    if (!it->is_boolean()) fail(path + "." + key, "expected true or false");
+    return it->get<bool>();
+  }
+
+  double number(const json& value, const std::string& path) const {
+    if (!value.is_number()) fail(path, "expected a number");
+    return value.get<double>();
+  }
+
+  std::vector<float> numbers(const json& value, const std::string& path, size_t n) const {
+    if (!value.is_array() || value.size() != n)
+      fail(path, "expected an array of " + std::to_string(n) + " numbers");
+    std::vector<float> out;
+    for (size_t i = 0; i < n; ++i)
+      out.push_back(static_cast<float>(number(value[i], path + "[" + std::to_string(i) + "]")));
+    return out;
+  }
+
+  const json& list(const json& object, const std::string& path, const char* key) const {
+    static const json empty = json::array();
+    auto it = object.find(key);
+    if (it == object.end()) return empty;
+    if (!it->is_array()) fail(path.empty() ? key : path + "." + key, "expected an array");
+    return *it;
+  }
+
+  fs::path resolve(const std::string& name) const {
+    const fs::path p(name);
+    return p.is_absolute() ? p : dir_ / p;
+  }
+
+  // The folders searched for behaviour modules before the current one.
+  const std::vector<fs::path>& moduleDirs() const { return moduleDirs_; }
+
+ private:
+  std::string file_;
+  fs::path dir_;
+  std::vector<fs::path> moduleDirs_;
+};
+
+json parseFile(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw InputError(file, "", "cannot read the file");
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  const std::string text = buffer.str();
+  try {
+    return json::parse(text);
+  } catch (const json::parse_error& e) {
+    size_t line = 1, column = 1;
+    for (size_t i = 0; i + 1 < e.byte && i < text.size(); ++i) {
+      if (text[i] == '\n') {
+        ++line;
+        column = 1;
+      } else {
+        ++column;
+      }
+    }
+    std::string reason = e.what();
+    const size_t colon = reason.rfind(": ");
+    if (colon != std::string::npos) reason = reason.substr(colon + 2);
+    throw InputError(file, "", "malformed JSON at line " + std::to_string(line) + ", column " +
+                                   std::to_string(column) + ": " + reason);
+  }
+}
+
+// The geometry graph of a file, with one reference for the caller.
+SoSeparator* readGeometry(const fs::path& file) {
+  SoInput in;
+  if (!in.openFile(file.c_str(), TRUE)) return nullptr;
+  SoSeparator* root = SoDB::readAll(&in);
+  if (root) root->ref();
+  return root;
+}
+
+ZKAttribute* makeAttribute(const Reader& r, const json& a, const std::string& path) {
+  const std::string kind = r.text(a, path, "kind");
+  const json& value = r.member(a, path, "value");
+  const std::string at = path + ".value";
+  if (kind == "bool") {
+    if (!value.is_boolean()) r.fail(at, "expected true or false");
+    auto* made = new ZKBoolAttribute;
+    made->setValue(value.get<bool>() ? 1 : 0);
+    return made;
+  }
+  if (kind == "float") {
+    auto* made = new ZKFloatAttribute;
+    made->setValue(static_cast<float>(r.number(value, at)));
+    return made;
+  }
+  if (kind == "time") {
+    auto* made = new ZKTimeAttribute;
+    made->setValue(r.number(value, at));
+    return made;
+  }
+  if (kind == "string") {
+    if (!value.is_string()) r.fail(at, "expected a string");
+    auto* made = new ZKStringAttribute;
+    made->setValue(value.get<std::string>().c_str());
+    return made;
+  }
+  if (kind == "string_list") {
+    if (!value.is_array()) r.fail(at, "expected an array of strings");
+    auto* made = new ZKMFStringAttribute;
+    for (size_t i = 0; i < value.size(); ++i) {
+      if (!value[i].is_string()) {
+        delete made;
+        r.fail(at + "[" + std::to_string(i) + "]", "expected a string");
+      }
+      made->getActualValue().set1Value(static_cast<int>(i), value[i].get<std::string>().c_str());
+    }
+    return made;
+  }
+  if (kind == "vec3f" || kind == "color") {
+    const std::vector<float> v = r.numbers(value, at, 3);
+    if (kind == "color") {
+      auto* made = new ZKColorAttribute;
+      made->setValue(v[0], v[1], v[2]);
+      return made;
+    }
+    auto* made = new ZKVec3fAttribute;
+    made->setValue(v[0], v[1], v[2]);
+    return made;
+  }
+  if (kind == "rotation") {
+    const std::vector<float> v = r.numbers(value, at, 4);
+    auto* made = new ZKRotationAttribute;
+    made->setValue(SbVec3f(v[0], v[1], v[2]), v[3]);
+    return made;
+  }
+  r.fail(path + ".kind", "unknown attribute kind '" + kind +
+                             "' (bool, float, string, string_list, vec3f, color, rotation, time)");
+}
+
+ZKComponent::Rule_t ruleType(const Reader& r, const std::string& name, const std::string& path) {
+  for (int t = ZKComponent::no_relationship; t <= ZKComponent::triggers; ++t) {
+    const auto rule = static_cast<ZKComponent::Rule_t>(t);
+    if (name == ZKComponent::ruleName(rule)) return rule;
+  }
+  r.fail(path, "unknown rule type '" + name + "'");
+}
+
+// Asks the world for a behaviour, loading its module from beside the
+// description when it is there, else by its bare name.
+ZKBehavior requestBehavior(const Reader& r, ZKComponentDB& db, const json& b,
+                           const std::string& path) {
+  const std::string module = r.text(b, path, "module");
+  const std::string function = r.text(b, path, "function");
+  const std::string init = r.optionalText(b, path, "init");
+  const std::string fini = r.optionalText(b, path, "fini");
+  RWTValSlist<RWCString> events;
+  const json& eventList = r.list(b, path, "events");
+  for (size_t i = 0; i < eventList.size(); ++i) {
+    if (!eventList[i].is_string())
+      r.fail(path + ".events[" + std::to_string(i) + "]", "expected a string");
+    events.append(eventList[i].get<std::string>().c_str());
+  }
+  // The module is loaded by its bare file name from the folder that has it,
+  // so that its behaviours are named after the module alone.
+  const std::string file = module + ".dll";
+  const fs::path here = fs::current_path();
+  fs::path found;
+  for (const fs::path& dir : r.moduleDirs())
+    if (found.empty() && fs::exists(dir / file)) found = dir;
+  if (!found.empty()) fs::current_path(found);
+  ZKBehavior behavior = db.getBehavior(module.c_str(), function.c_str(), init.c_str(),
+                                       fini.c_str(), events, ZKBehavior::Dependencies());
+  if (!found.empty()) fs::current_path(here);
+  if (!behavior.getCallbackFunc()) {
+    if (!found.empty() || fs::exists(here / file)) {
+      r.fail(path + ".function", "module '" + module + "' (" + file + ") has no function '" +
+                                     function + "'");
+    }
+    std::string looked;
+    for (const fs::path& dir : r.moduleDirs()) looked += dir.string() + ", ";
+    r.fail(path + ".module", "cannot load module '" + module + "': no " + file + " in " +
+                                 looked + here.string() + " or on the library path");
+  }
+  return behavior;
+}
+
+void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std::string& path,
+                   std::set<std::string>& behaviorNames) {
+  if (!c.is_object()) r.fail(path, "expected an object");
+  const std::string instance = r.text(c, path, "instance");
+  const std::string type = r.text(c, path, "component");
+  const std::string geometry = r.text(c, path, "geometry");
+  if (instance.empty()) r.fail(path + ".instance", "empty name");
+  if (world.db->getComponent(instance.c_str()))
+    r.fail(path + ".instance", "duplicate component name '" + instance + "'");
+  const fs::path source = r.resolve(geometry);
+  const std::string carried = source.filename().string();
+  if (carried.find(".wrl") == std::string::npos && carried.find(".iv") == std::string::npos)
+    r.fail(path + ".geometry", "'" + geometry + "' is neither a .wrl nor an .iv file");
+  auto known = world.geometrySources.find(carried);
+  if (known != world.geometrySources.end() && known->second != source.string())
+    r.fail(path + ".geometry", "another geometry file is already called '" + carried + "'");
+  SoSeparator* graph = readGeometry(source);
+  if (!graph) r.fail(path + ".geometry", "cannot read '" + geometry + "'");
+  world.geometrySources[carried] = source.string();
+
+  const bool vrml = carried.find(".wrl") != std::string::npos;
+  auto* component = new ZKComponent(instance.c_str(), type.c_str(), carried.c_str(), graph,
+                                    world.db.get());
+  component->ref();
+  if (!vrml) graph->unref();
+  const bool active = r.flag(c, path, "active", true);
+  world.db->addComponent(component, active ? 1 : 0, nullptr);
+  world.components.push_back(component);
+
+  const std::string description = r.optionalText(c, path, "description");
+  if (!description.empty()) {
+    const fs::path file = r.resolve(description);
+    if (!fs::exists(file)) r.fail(path + ".description", "cannot read '" + description + "'");
+    component->loadDescriptionFile(file.c_str());
+  }
+
+  SoTransform* t = component->getTransform();
+  if (c.contains("translation")) {
+    const std::vector<float> v = r.numbers(c["translation"], path + ".translation", 3);
+    t->translation.setValue(v[0], v[1], v[2]);
+  }
+  if (c.contains("rotation")) {
+    const std::vector<float> v = r.numbers(c["rotation"], path + ".rotation", 4);
+    t->rotation.setValue(SbVec3f(v[0], v[1], v[2]), v[3]);
+  }
+  if (c.contains("scale")) {
+    const std::vector<float> v = r.numbers(c["scale"], path + ".scale", 3);
+    t->scaleFactor.setValue(v[0], v[1], v[2]);
+  }
+  component->objectIsDirty();
+  component->partsAreDirty();
+
+  const json& attributes = r.list(c, path, "attributes");
+  for (size_t i = 0; i < attributes.size(); ++i) {
+    const std::string at = path + ".attributes[" + std::to_string(i) + "]";
+    const std::string name = r.text(attributes[i], at, "name");
+    if (name.empty()) r.fail(at + ".name", "empty name");
+    if (component->isValidAttribute(name.c_str()))
+      r.fail(at + ".name", "duplicate attribute name '" + name + "'");
+    ZKAttribute* a = makeAttribute(r, attributes[i], at);
+    a->setName(name.c_str());
+    a->setIsHidden(r.flag(attributes[i], at, "hidden", false) ? 1 : 0);
+    component->addAttribute(name.c_str(), a);
+    ++world.attributes;
+  }
+
+  const json& behaviors = r.list(c, path, "behaviors");
+  std::vector<std::string> startup;
+  for (size_t i = 0; i < behaviors.size(); ++i) {
+    const std::string at = path + ".behaviors[" + std::to_string(i) + "]";
+    const std::string name = r.text(behaviors[i], at, "name");
+    if (name.empty()) r.fail(at + ".name", "empty name");
+    if (component->isValidBehavior(name.c_str()))
+      r.fail(at + ".name", "duplicate behaviour name '" + name + "'");
+    ZKBehavior behavior = requestBehavior(r, *world.db, behaviors[i], at);
+    component->addBehavior(name.c_str(), behavior);
+    if (behaviorNames.insert(behavior.getName().str()).second) world.behaviors.push_back(behavior);
+    if (r.flag(behaviors[i], at, "startup", false)) startup.push_back(name);
+  }
+
+  const json& rules = r.list(c, path, "rules");
+  for (size_t i = 0; i < rules.size(); ++i) {
+    const std::string at = path + ".rules[" + std::to_string(i) + "]";
+    const std::string source = r.text(rules[i], at, "source");
+    const std::string target = r.text(rules[i], at, "target");
+    for (const auto& [key, name] : {std::pair{"source", source}, std::pair{"target", target}}) {
+      if (!component->isValidBehavior(name.c_str()))
+        r.fail(at + "." + key, "no behaviour '" + name + "' on component '" + instance + "'");
+    }
+    component->addRule(source.c_str(), target.c_str(),
+                       ruleType(r, r.text(rules[i], at, "type"), at + ".type"));
+  }
+
+  for (const std::string& name : startup) world.db->activateBehavior(component, name.c_str(), 1);
+  world.parts += component->getNumParts();
+}
+
+}  // namespace
+
+BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
+                     const std::function<void(int)>& progress) {
+  const json description = parseFile(file);
+  std::vector<fs::path> dirs;
+  for (const std::string& dir : moduleDirs) dirs.push_back(fs::absolute(dir));
+  const Reader r(file, fs::absolute(file).parent_path(), dirs);
+  if (!description.is_object()) r.fail("", "expected a JSON object at the top");
+
+  BuiltWorld world;
+  world.db = std::make_unique<ZKComponentDB>();
+  world.db->setWorldName(r.optionalText(description, "", "name").c_str());
+  world.db->setWorldVersion(r.optionalText(description, "", "version").c_str());
+
+  std::set<std::string> behaviorNames;
+  const json& components = r.list(description, "", "components");
+  for (size_t i = 0; i < components.size(); ++i) {
+    readComponent(r, world, components[i], "components[" + std::to_string(i) + "]",
+                  behaviorNames);
+    if ((i + 1) % 1000 == 0) progress(static_cast<int>(i + 1));
+  }
+
+  const json& databases = r.list(description, "", "externalDatabases");
+  for (size_t i = 0; i < databases.size(); ++i) {
+    const std::string at = "externalDatabases[" + std::to_string(i) + "]";
+    world.db->addExternalDatabase(r.text(databases[i], at, "name").c_str(),
+                                  r.text(databases[i], at, "path").c_str());
+  }
+  return world;
+}

@@ -1,0 +1,44 @@
+#ifndef ZKCP_TOOLS_ZKCP_EXPORT_WORLDREADER_H
+#define ZKCP_TOOLS_ZKCP_EXPORT_WORLDREADER_H
+
+#include <zkcp/zkcp.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// A fault in the world description: the file, the JSON path of the value
+// and what is wrong with it.
+class InputError : public std::runtime_error {
+ public:
+  InputError(const std::string& file, const std::string& path, const std::string& what)
+      : std::runtime_error(file + ": " + (path.empty() ? "" : path + ": ") + what) {}
+};
+
+// A world built from a description, with what the writer needs besides the
+// world itself.
+struct BuiltWorld {
+  std::unique_ptr<ZKComponentDB> db;
+  // Every component in description order; the world holds their references.
+  std::vector<ZKComponent*> components;
+  // Geometry file name as the components carry it -> the file it was read from.
+  std::map<std::string, std::string> geometrySources;
+  // Every behaviour used, once per name.
+  std::vector<ZKBehavior> behaviors;
+  int parts = 0;
+  int attributes = 0;
+  int routes = 0;
+};
+
+// Reads the JSON world description `file` and builds its world. Geometry
+// and description files are found relative to the description's folder;
+// behaviour modules in `moduleDirs`, then beside the description, then in
+// the current folder and on the system's library path. `progress` is
+// called after every 1,000 components. Throws InputError.
+BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
+                     const std::function<void(int)>& progress);
+
+#endif

@@ -1,0 +1,196 @@
+#include "WorldWriter.h"
+
+#include <Inventor/nodes/SoTransform.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The node types that every component and path prototype is built from;
+// a browser sees a component as its geometry.
+const char kExtensions[] =
+    "#VRML V2.0 utf8\n"
+    "# Node types of zkcp worlds.\n"
+    "\n"
+    "PROTO ZKComponent [\n"
+    "\tfield\tMFString\tgeometry\t[]\n"
+    "\tfield\tSFString\tname\t\"\"\n"
+    "\teventIn\tSFBool\tloadGeometry\n"
+    "]\n"
+    "{\n"
+    "\tInline { url IS geometry }\n"
+    "}\n"
+    "\n"
+    "PROTO ZKNavigationPath [\n"
+    "\texposedField\tMFNode\tchildren\t[]\n"
+    "]\n"
+    "{\n"
+    "\tGroup { children IS children }\n"
+    "}\n";
+
+const char kComponentExternProto[] =
+    "EXTERNPROTO ZKComponent [\n"
+    "\tfield\tMFString\tgeometry\n"
+    "\tfield\tSFString\tname\n"
+    "\teventIn\tSFBool\tloadGeometry\n"
+    "] [ \"zkextensions.wrl#ZKComponent\" ]\n";
+
+std::string behaviorType(const ZKBehavior& b) {
+  return behaviorLibraryStem(b).str() + "_" + b.getCallbackName().str();
+}
+
+class Output {
+ public:
+  explicit Output(const fs::path& path) : path_(path), os_(path.c_str()) {
+    if (!os_.good()) throw std::runtime_error("cannot write " + path.string());
+  }
+  zkofstream& os() { return os_; }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+  zkofstream os_;
+};
+
+// The first component of every type, in description order.
+std::vector<ZKComponent*> componentTypes(const BuiltWorld& world) {
+  std::vector<ZKComponent*> types;
+  std::set<std::string> seen;
+  for (ZKComponent* c : world.components)
+    if (seen.insert(c->getComponentName()).second) types.push_back(c);
+  return types;
+}
+
+std::vector<ZKBehavior> behaviorsOf(ZKComponent* c) {
+  std::vector<ZKBehavior> out;
+  RWTValSortedVector<RWCString> names;
+  c->getBehaviorNames(names);
+  for (const RWCString& name : names) {
+    ZKBehavior b = c->getBehavior(name);
+    if (b.isValid()) out.push_back(b);
+  }
+  return out;
+}
+
+void writeVrmlWorld(const BuiltWorld& world, const fs::path& dir) {
+  Output out(dir / "world" / "world.wrl");
+  zkofstream& os = out.os();
+  os << "#VRML V2.0 utf8\n";
+  os << "# " << world.db->getWorldName() << " " << world.db->getWorldVersion() << "\n\n";
+  for (ZKComponent* c : componentTypes(world)) os << vrmlexproto << *c << "\n";
+  std::set<std::string> declared;
+  for (const ZKBehavior& b : world.behaviors)
+    if (declared.insert(behaviorType(b)).second) os << vrmlexproto << b << "\n";
+  os << "DEF mainTimer TimeSensor { loop TRUE }\n\n";
+  for (ZKComponent* c : world.components) {
+    if (world.db->getActiveComponent(c->getName().getString())) os << vrmlref << *c << "\n";
+  }
+}
+
+void writeVrmlPrototypes(const BuiltWorld& world, const fs::path& dir) {
+  for (ZKComponent* c : componentTypes(world)) {
+    Output out(dir / "world" / (std::string(c->getComponentName()) + "_cmp.wrl"));
+    zkofstream& os = out.os();
+    os << "#VRML V2.0 utf8\n\n" << kComponentExternProto << "\n";
+    std::set<std::string> declared;
+    for (const ZKBehavior& b : behaviorsOf(c))
+      if (declared.insert(behaviorType(b)).second) os << vrmlexproto << b << "\n";
+    os << vrmlproto << *c;
+  }
+  // One file per module stem, holding a node type per action function.
+  std::map<std::string, std::set<std::string>> modules;
+  for (const ZKBehavior& b : world.behaviors)
+    modules[behaviorLibraryStem(b).str()].insert(behaviorType(b));
+  for (const auto& [stem, types] : modules) {
+    Output out(dir / "world" / (stem + ".wrl"));
+    zkofstream& os = out.os();
+    os << "#VRML V2.0 utf8\n";
+    for (const std::string& type : types) {
+      os << "\nPROTO " << type.c_str() << " [\n"
+         << "\tfield\tSFBool\tactivate\tFALSE\n"
+         << "\tfield\tSFString\tname\t\"\"\n"
+         << "\tfield\tSFNode\tcomponent\tNULL\n"
+         << "\teventIn\tSFFloat\ttick\n"
+         << "]\n{\n\tGroup { }\n}\n";
+    }
+  }
+  std::ofstream(dir / "world" / "zkextensions.wrl") << kExtensions;
+}
+
+void writeNativeWorld(const BuiltWorld& world, const fs::path& dir) {
+  {
+    Output out(dir / "world" / "world.arl");
+    zkofstream& os = out.os();
+    os << "#ZKCP world\n";
+    for (ZKComponent* c : componentTypes(world)) os << exproto << *c << "\n";
+    std::set<std::string> declared;
+    for (const ZKBehavior& b : world.behaviors)
+      if (declared.insert(behaviorType(b)).second) os << exproto << b << "\n";
+    for (ZKComponent* c : world.components) {
+      if (world.db->getActiveComponent(c->getName().getString())) os << ref << *c << "\n";
+    }
+  }
+  for (ZKComponent* c : componentTypes(world)) {
+    Output out(dir / "world" / (std::string(c->getComponentName()) + ".arl"));
+    out.os() << proto << *c;
+  }
+  std::map<std::string, std::set<std::string>> modules;
+  for (const ZKBehavior& b : world.behaviors)
+    modules[behaviorLibraryStem(b).str()].insert(behaviorType(b));
+  for (const auto& [stem, types] : modules) {
+    Output out(dir / "world" / (stem + ".arl"));
+    for (const std::string& type : types)
+      out.os() << "PROTO " << type.c_str() << " [\n\tfield\tSFBool\tactivate\tFALSE\n"
+               << "\tfield\tSFString\tname\t\"\"\n]\n{\n}\n";
+  }
+}
+
+// A plain scene: every active component's geometry at its place.
+void writePreview(const BuiltWorld& world, const fs::path& dir) {
+  Output out(dir / "preview.wrl");
+  std::ostream& os = out.os();
+  os << "#VRML V2.0 utf8\n";
+  os << "NavigationInfo { headlight TRUE }\n";
+  for (ZKComponent* c : world.components) {
+    if (!world.db->getActiveComponent(c->getName().getString())) continue;
+    SoTransform* t = c->getTransform();
+    os << "DEF " << c->getName().getString() << " Transform {\n";
+    os << "\ttranslation\t" << t->translation.getValue() << "\n";
+    os << "\trotation\t" << t->rotation.getValue() << "\n";
+    os << "\tscale\t" << t->scaleFactor.getValue() << "\n";
+    os << "\tscaleOrientation\t" << t->scaleOrientation.getValue() << "\n";
+    os << "\tcenter\t" << t->center.getValue() << "\n";
+    os << "\tchildren [ Inline { url \"geometry/" << c->getGeometryFile().str() << "\" } ]\n";
+    os << "}\n";
+  }
+}
+
+std::uintmax_t sizeOf(const fs::path& dir) {
+  std::uintmax_t bytes = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(dir))
+    if (entry.is_regular_file()) bytes += entry.file_size();
+  return bytes;
+}
+
+}  // namespace
+
+std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,
+                          const WriteOptions& options) {
+  fs::create_directories(dir / "world");
+  fs::create_directories(dir / "geometry");
+  if (options.native) {
+    writeNativeWorld(world, dir);
+  } else {
+    writeVrmlWorld(world, dir);
+    writeVrmlPrototypes(world, dir);
+  }
+  for (const auto& [name, source] : world.geometrySources)
+    fs::copy_file(source, dir / "geometry" / name, fs::copy_options::overwrite_existing);
+  if (options.preview) writePreview(world, dir);
+  return sizeOf(dir);
+}

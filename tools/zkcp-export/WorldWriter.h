@@ -1,0 +1,21 @@
+#ifndef ZKCP_TOOLS_ZKCP_EXPORT_WORLDWRITER_H
+#define ZKCP_TOOLS_ZKCP_EXPORT_WORLDWRITER_H
+
+#include "WorldReader.h"
+
+#include <cstdint>
+#include <filesystem>
+
+struct WriteOptions {
+  bool native = false;
+  bool preview = false;
+};
+
+// Writes the file set of a world into `dir`, which must not exist yet:
+// world/world.wrl (or world.arl), the prototype file of every component
+// type and behaviour module, zkextensions.wrl, the geometry under
+// geometry/, and preview.wrl when asked. Returns the bytes written.
+std::uintmax_t writeWorld(const BuiltWorld& world, const std::filesystem::path& dir,
+                          const WriteOptions& options);
+
+#endif

@@ -1,0 +1,139 @@
+// zkcp-export: reads a world description (JSON), builds the world with the
+// library, lets its behaviours run for a number of steps, and writes the
+// world as a self-contained set of VRML 97 files.
+#include "WorldReader.h"
+#include "WorldWriter.h"
+
+#include <Inventor/SoDB.h>
+
+#include <CLI/CLI.hpp>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool onPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  if (!path) return false;
+  std::string dirs(path);
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    const size_t end = dirs.find(':', start);
+    const std::string dir = dirs.substr(start, end == std::string::npos ? end : end - start);
+    if (!dir.empty() && access((fs::path(dir) / program).c_str(), X_OK) == 0) return true;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return false;
+}
+
+std::string quoted(const fs::path& p) {
+  std::string out = "'";
+  for (char c : p.string()) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+// Renders the preview with a VRML browser on a virtual display.
+void snapshot(const fs::path& preview, const fs::path& png, bool quiet) {
+  if (!onPath("view3dscene") || !onPath("xvfb-run")) {
+    std::cerr << "zkcp-export: no snapshot written: install the Debian packages "
+                 "view3dscene and xvfb to render "
+              << png.string() << "\n";
+    return;
+  }
+  const std::string command = "xvfb-run -a -s '-screen 0 1024x768x24' view3dscene " +
+                              quoted(preview) + " --screenshot 0 " + quoted(fs::absolute(png)) +
+                              " > /dev/null 2>&1";
+  if (std::system(command.c_str()) != 0 || !fs::exists(png)) {
+    std::cerr << "zkcp-export: view3dscene could not render " << preview.string() << "\n";
+  } else if (!quiet) {
+    std::cout << "snapshot: " << png.string() << "\n";
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Builds a zkcp world from its JSON description and writes it as VRML 97."};
+  std::string description;
+  std::string out = "zkcp-out";
+  std::string png;
+  int steps = 0;
+  bool native = false;
+  bool quiet = false;
+  std::vector<std::string> moduleDirs;
+  app.add_option("description", description, "the world description (JSON)")->required();
+  app.add_option("--out", out, "folder to write the world into")->capture_default_str();
+  app.add_option("--steps", steps, "run every component's behaviours this many times")
+      ->check(CLI::NonNegativeNumber);
+  app.add_flag("--native", native, "write the native forms (.arl) instead of VRML 97");
+  app.add_option("--snapshot", png, "also write preview.wrl and render it to this PNG file");
+  app.add_flag("--quiet,-q", quiet, "print nothing but errors");
+  app.add_option("--modules", moduleDirs,
+                 "folders searched for behaviour modules (M.dll) before the description's "
+                 "folder and the current one");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return 2;
+  }
+
+  const auto started = std::chrono::steady_clock::now();
+  SoDB::init();
+  ZKComponent::initClass();
+
+  const fs::path target = fs::absolute(out).lexically_normal();
+  const fs::path parent = target.parent_path();
+  const fs::path scratch = parent / ("." + target.filename().string() + ".tmp-" +
+                                     std::to_string(getpid()));
+  try {
+    BuiltWorld world = readWorld(description, moduleDirs, [quiet](int n) {
+      if (!quiet) std::cerr << "zkcp-export: " << n << " components read\n";
+    });
+    for (int i = 0; i < steps; ++i)
+      for (ZKComponent* c : world.components) c->update();
+
+    fs::create_directories(parent);
+    WriteOptions options;
+    options.native = native;
+    options.preview = !png.empty();
+    const std::uintmax_t bytes = writeWorld(world, scratch, options);
+    // The finished set replaces the old one in one step.
+    const fs::path old = parent / ("." + target.filename().string() + ".old-" +
+                                   std::to_string(getpid()));
+    if (fs::exists(target)) fs::rename(target, old);
+    fs::rename(scratch, target);
+    fs::remove_all(old);
+
+    if (!png.empty()) snapshot(target / "preview.wrl", png, quiet);
+    if (!quiet) {
+      const double seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      std::printf("%zu components, %d parts, %d attributes, %zu behaviours, %d routes, "
+                  "%ju bytes written in %s, %.2f s\n",
+                  world.components.size(), world.parts, world.attributes,
+                  world.behaviors.size(), world.routes, bytes, target.c_str(), seconds);
+    }
+  } catch (const InputError& e) {
+    fs::remove_all(scratch);
+    std::cerr << e.what() << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    fs::remove_all(scratch);
+    std::cerr << "zkcp-export: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
