@@ -14,20 +14,24 @@ BUILD_DIR := build
 BENCH_DIR := build-bench
 ASAN_DIR := build-asan
 
-DEBIAN_PACKAGES := cmake ninja-build g++ libcoin-dev libgtest-dev libbenchmark-dev pkg-config
+DEBIAN_PACKAGES := cmake ninja-build g++ libcoin-dev libgtest-dev libbenchmark-dev pkg-config \
+	nlohmann-json3-dev libcli11-dev
+# The demo renders its picture with a VRML browser on a virtual display.
+DEMO_PACKAGES := view3dscene xvfb xauth
 
 # sudo only when not root and sudo is there; as root the commands run as is.
 SUDO := $(shell if [ "$$(id -u)" != 0 ] && command -v sudo >/dev/null 2>&1; then echo sudo; fi)
 
-DEMO_PROGRAM := $(BUILD_DIR)/examples/zkcp-parttree
-DEMO_INPUT := examples/geometry/sample.wrl
-DEMO_OUTPUT := $(BUILD_DIR)/demo/parttree.txt
+DEMO_PROGRAM := $(BUILD_DIR)/tools/zkcp-export
+DEMO_INPUT := examples/world/world.json
+DEMO_MODULES := $(BUILD_DIR)/examples/behaviors
+DEMO_OUTPUT := $(BUILD_DIR)/demo
 
 SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps build configure test bench install demo asan-test clean
+.PHONY: all deps demo-deps build configure test bench install demo asan-test clean
 
 all: build
 
@@ -68,13 +72,14 @@ bench: deps
 install: build
 	$(CMAKE) --install $(BUILD_DIR) --prefix $(PREFIX)
 
-demo: deps build
-	@if [ ! -x $(DEMO_PROGRAM) ]; then \
-	  echo "$(DEMO_PROGRAM) was not built (is examples/CMakeLists.txt there?)" >&2; exit 1; \
-	fi
-	@mkdir -p $(dir $(DEMO_OUTPUT))
-	$(DEMO_PROGRAM) $(DEMO_INPUT) | tee $(DEMO_OUTPUT)
-	@echo "Demo output: $(DEMO_OUTPUT)"
+demo: demo-deps build
+	$(DEMO_PROGRAM) $(DEMO_INPUT) --steps 10 --modules $(DEMO_MODULES) \
+	  --out $(DEMO_OUTPUT) --snapshot $(DEMO_OUTPUT)/world.png
+	@echo "Demo output: $(DEMO_OUTPUT)/world/world.wrl (the VRML 97 world), $(DEMO_OUTPUT)/world.png (its picture)"
+
+# One install for the build and the demo packages together.
+demo-deps:
+	@$(MAKE) --no-print-directory deps DEBIAN_PACKAGES="$(DEBIAN_PACKAGES) $(DEMO_PACKAGES)"
 
 asan-test: deps
 	$(CMAKE) -S . -B $(ASAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKCP_SANITIZE=ON

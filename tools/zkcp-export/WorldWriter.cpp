@@ -88,7 +88,7 @@ void writeVrmlWorld(const BuiltWorld& world, const fs::path& dir) {
     if (declared.insert(behaviorType(b)).second) os << vrmlexproto << b << "\n";
   os << "DEF mainTimer TimeSensor { loop TRUE }\n\n";
   for (ZKComponent* c : world.components) {
-    if (world.db->getActiveComponent(c->getName().getString())) os << vrmlref << *c << "\n";
+    if (world.db->getActiveComponent(c->getName().getString())) os << msvrmlref << *c << "\n";
   }
 }
 

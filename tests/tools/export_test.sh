@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# End-to-end checks of zkcp-export: the sample world, bad input and bad
+# usage, and a large generated world.
+# Usage: export_test.sh EXPORT_PROGRAM SAMPLE_WORLD_DIR MODULES_DIR
+set -uo pipefail
+
+export_program=$1
+sample=$2
+modules=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+# --- The sample world, end to end ------------------------------------------
+out="$work/sample"
+if ! "$export_program" "$sample/world.json" --steps 10 --out "$out" --modules "$modules" \
+    >"$work/sample.log" 2>&1; then
+  fail "sample world: $(cat "$work/sample.log")"
+fi
+for f in world/world.wrl world/zkextensions.wrl world/Door_cmp.wrl world/doors.wrl \
+    geometry/door.wrl; do
+  [[ -f "$out/$f" ]] || fail "sample world: $f not written"
+done
+grep -q "DEF mainTimer TimeSensor" "$out/world/world.wrl" || fail "no mainTimer in world.wrl"
+grep -q "^[0-9]* components, [0-9]* parts, .* bytes written in .*, [0-9.]* s$" "$work/sample.log" ||
+  fail "no summary line: $(cat "$work/sample.log")"
+# Every file the written text names is there.
+for file in "$out"/world/*.wrl; do
+  while read -r named; do
+    [[ -f "$out/world/$named" ]] || fail "$(basename "$file") names $named, which is missing"
+  done < <(grep -o '"[A-Za-z0-9_./-]*\.wrl#' "$file" | tr -d '"#')
+  while read -r named; do
+    [[ -f "$out/world/$named" ]] || fail "$(basename "$file") names $named, which is missing"
+  done < <(grep -o '"\.\./geometry/[^"]*"' "$file" | tr -d '"')
+done
+# A VRML browser reads every file with no warnings but those the fixed
+# templates cause: the external prototypes declare timer fields that the
+# prototypes do not have.
+if command -v tovrmlx3d >/dev/null 2>&1; then
+  for file in "$out"/world/*.wrl; do
+    (cd "$out/world" && tovrmlx3d "$(basename "$file")" >/dev/null 2>"$work/warnings") ||
+      fail "tovrmlx3d failed on $(basename "$file")"
+    if grep -v -E 'referenced by external prototype "[A-Za-z0-9_]+" doesn.t have field "[A-Za-z0-9_]*[tT]imer"' \
+        "$work/warnings" | grep -q .; then
+      fail "tovrmlx3d warns about $(basename "$file"): $(cat "$work/warnings")"
+    fi
+  done
+else
+  echo "tovrmlx3d not installed (Debian package view3dscene): browser check skipped"
+fi
+"$export_program" "$sample/world.json" --native --out "$work/native" --modules "$modules" -q \
+  >/dev/null 2>&1 || fail "native export failed"
+[[ -f "$work/native/world/world.arl" && -f "$work/native/world/Door.arl" ]] ||
+  fail "native export: .arl files missing"
+
+# --- Bad input: exit 1, a message naming file, path and reason, DIR kept -----
+bad="$work/bad"
+mkdir -p "$bad"
+cp -r "$sample/geometry" "$bad/"
+kept="$work/kept"
+"$export_program" "$sample/world.json" --out "$kept" --modules "$modules" -q >/dev/null 2>&1
+before=$(cd "$kept" && find . -type f -exec md5sum {} + | sort)
+
+component() {  # the JSON of one component with extra members $1
+  echo "{\"instance\": \"a\", \"component\": \"A\", \"geometry\": \"geometry/door.wrl\"$1}"
+}
+check_bad() {  # name, JSON text, expected message
+  local name=$1 text=$2 expected=$3
+  printf '%s\n' "$text" >"$bad/$name.json"
+  "$export_program" "$bad/$name.json" --out "$kept" --modules "$modules" -q \
+    >"$work/out.txt" 2>"$work/err.txt"
+  local rc=$?
+  [[ $rc == 1 ]] || fail "$name: exit code $rc, expected 1"
+  grep -qF -- "$name.json: $expected" "$work/err.txt" ||
+    fail "$name: message '$(cat "$work/err.txt")' lacks '$name.json: $expected'"
+  local after
+  after=$(cd "$kept" && find . -type f -exec md5sum {} + | sort)
+  [[ "$after" == "$before" ]] || fail "$name: the output folder changed"
+}
+
+check_bad malformed '{"components": [ {"instance": "a",, } ] }' \
+  "malformed JSON at line 1, column 35"
+check_bad missing_field '{"components": [ {"instance": "a", "component": "A"} ]}' \
+  "components[0]: missing field 'geometry'"
+check_bad wrong_type "{\"components\": [ $(component ', "translation": [1, "x", 3]') ]}" \
+  "components[0].translation[1]: expected a number"
+check_bad unreadable '{"components": [ {"instance": "a", "component": "A", "geometry": "x.wrl"} ]}' \
+  "components[0].geometry: cannot read 'x.wrl'"
+check_bad unknown_kind \
+  "{\"components\": [ $(component ', "attributes": [{"name": "n", "kind": "int", "value": 1}]') ]}" \
+  "components[0].attributes[0].kind: unknown attribute kind 'int'"
+check_bad unknown_rule "{\"components\": [ $(component ', "behaviors": [
+    {"name": "s", "module": "doors", "function": "door_swing"},
+    {"name": "t", "module": "doors", "function": "door_open"}],
+  "rules": [{"source": "s", "target": "t", "type": "follows"}]') ]}" \
+  "components[0].rules[0].type: unknown rule type 'follows'"
+check_bad missing_module \
+  "{\"components\": [ $(component ', "behaviors": [{"name": "s", "module": "nosuch", "function": "f"}]') ]}" \
+  "components[0].behaviors[0].module: cannot load module 'nosuch': no nosuch.dll in"
+check_bad missing_rule_target "{\"components\": [ $(component ', "behaviors": [
+    {"name": "s", "module": "doors", "function": "door_swing"}],
+  "rules": [{"source": "s", "target": "t", "type": "triggers"}]') ]}" \
+  "components[0].rules[0].target: no behaviour 't' on component 'a'"
+check_bad duplicate "{\"components\": [ $(component ''), $(component '') ]}" \
+  "components[1].instance: duplicate component name 'a'"
+
+# --- Bad usage: exit 2 -------------------------------------------------------
+"$export_program" >/dev/null 2>&1
+[[ $? == 2 ]] || fail "no arguments: exit code is not 2"
+"$export_program" "$sample/world.json" --steps x >/dev/null 2>&1
+[[ $? == 2 ]] || fail "--steps x: exit code is not 2"
+"$export_program" --help | grep -q -- "--snapshot" || fail "--help does not list --snapshot"
+
+# --- A large world -----------------------------------------------------------
+large="$work/large"
+mkdir -p "$large"
+cp -r "$sample/geometry" "$large/"
+{
+  echo '{"components": ['
+  for ((i = 0; i < 10000; i++)); do
+    ((i > 0)) && echo ','
+    echo "{\"instance\": \"c$i\", \"component\": \"Table\", \"geometry\": \"geometry/table.wrl\","
+    echo " \"translation\": [$((i % 100)), 0, $((i / 100))]}"
+  done
+  echo ']}'
+} >"$large/world.json"
+"$export_program" "$large/world.json" --out "$work/large-out" >"$work/large.log" 2>"$work/progress.log" ||
+  fail "large world: $(tail -3 "$work/progress.log")"
+[[ $(grep -c "components read" "$work/progress.log") == 10 ]] ||
+  fail "large world: expected 10 progress lines, got: $(cat "$work/progress.log")"
+grep -q "^10000 components" "$work/large.log" || fail "large world: $(cat "$work/large.log")"
+
+if ((failures)); then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "all zkcp-export checks passed"
