@@ -40,6 +40,7 @@
 #include <zkcp/vrml/ComponentSensorWriter.h>
 #include <zkcp/vrml/ComponentWriter.h>
 #include <zkcp/vrml/ExportText.h>
+#include <zkcp/vrml/FieldWriter.h>
 #include <zkcp/vrml/VRMLAppearanceWriters.h>
 #include <zkcp/vrml/VRMLEnvironmentWriters.h>
 #include <zkcp/vrml/VRMLGeometryWriters.h>

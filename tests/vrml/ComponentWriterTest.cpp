@@ -5,6 +5,7 @@
 #include <zkcp/vrml/AttributeWriter.h>
 #include <zkcp/vrml/BehaviorWriter.h>
 #include <zkcp/vrml/ComponentWriter.h>
+#include <zkcp/vrml/FieldWriter.h>
 
 #include "GoldenText.h"
 
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -213,6 +215,10 @@ TEST_F(ComponentWriterTest, BehaviourAndAttributeForms) {
   EXPECT_EQ(attributeText(def),
             "ZKAttribute {\n    name    \"when\"\n    type    \"time \"\n    value   IS when\n}\n");
   EXPECT_EQ(attributeText(geometry), "# BAD STREAM MANIPULATOR\n");
+
+  std::ostringstream fields;
+  fields << ZKField("speed", ZKField::SFFloat, nullptr) << ZKField("", ZKField::None, nullptr);
+  EXPECT_EQ(fields.str(), "speed \n \n");
 }
 
 TEST_F(ComponentWriterTest, RulesInTheNativePrototype) {
