@@ -20,6 +20,7 @@
 #include <zkcp/component/ZKComponentSensor.h>
 
 #include <zkcp/world/ZKComponentDB.h>
+#include <zkcp/world/ZKRoute.h>
 
 #include <zkcp/attribute/Type.h>
 #include <zkcp/attribute/ZKAttribute.h>
@@ -40,6 +41,7 @@
 #include <zkcp/vrml/ComponentSensorWriter.h>
 #include <zkcp/vrml/ComponentWriter.h>
 #include <zkcp/vrml/ExportText.h>
+#include <zkcp/vrml/RouteWriter.h>
 #include <zkcp/vrml/VRMLAppearanceWriters.h>
 #include <zkcp/vrml/VRMLEnvironmentWriters.h>
 #include <zkcp/vrml/VRMLGeometryWriters.h>
