@@ -20,6 +20,7 @@
 #include <zkcp/component/ZKComponentSensor.h>
 
 #include <zkcp/world/ZKComponentDB.h>
+#include <zkcp/world/ZKRoute.h>
 
 #include <zkcp/attribute/Type.h>
 #include <zkcp/attribute/ZKAttribute.h>
@@ -41,6 +42,7 @@
 #include <zkcp/vrml/ComponentWriter.h>
 #include <zkcp/vrml/ExportText.h>
 #include <zkcp/vrml/FieldWriter.h>
+#include <zkcp/vrml/RouteWriter.h>
 #include <zkcp/vrml/VRMLAppearanceWriters.h>
 #include <zkcp/vrml/VRMLEnvironmentWriters.h>
 #include <zkcp/vrml/VRMLGeometryWriters.h>

@@ -66,6 +66,7 @@ ZKComponentDB::~ZKComponentDB() {
   sceneRoot->unref();
   for (auto& entry : behaviors) delete entry.value();
   behaviors.clear();
+  routes.clearAndDestroy();
 }
 
 void ZKComponentDB::setWorldBounds(const SbVec3f& min, const SbVec3f& max) {

@@ -3,7 +3,9 @@
 
 #include <zkcp/behavior/ZKBehaviorLibrary.h>
 #include <zkcp/foundation/RWCString.h>
+#include <zkcp/foundation/RWTPtrSlist.h>
 #include <zkcp/foundation/ZKNameTable.h>
+#include <zkcp/world/ZKRoute.h>
 
 #include <Inventor/SbColor.h>
 #include <Inventor/SbLinear.h>
@@ -132,6 +134,40 @@ class ZKComponentDB {
 
   // Routes.
 
+  // Takes ownership of `r` and appends it; 0 (and `r` stays the caller's)
+  // when `r` is null or a route of the same name, ignoring case, is held.
+  int addRoute(ZKRoute* r);
+  // Builds a route from the names of its ends, resolved with
+  // getRoutePointInfo, and adds it; ends that resolve to nothing are kept
+  // unresolved. 0, with nothing built, when the name is taken or when the
+  // name, an event or a resolved member name is longer than 51 characters.
+  int addRoute(const RWCString& name, const RWCString& sourcePoint,
+               const RWCString& sourceEvent, const RWCString& targetPoint,
+               const RWCString& targetEvent);
+  // Unlinks the first held route named like `r`, ignoring case; 1 if one
+  // was unlinked. The unlinked route is not destroyed: it is the caller's
+  // from then on (look it up with getRoute first when `r` is only a route
+  // of the same name).
+  int removeRoute(ZKRoute* r);
+  // The held route named `name`, ignoring case; null if none or if `name`
+  // is null.
+  ZKRoute* getRoute(const char* name);
+  // The route at position `i` in the order of adding; null past the end.
+  ZKRoute* getRouteAt(unsigned i);
+  int getNumRoutes() const;
+  // Routes whose source (or target) point is `p`, in the order of adding.
+  // The list forms empty `out` first and return how many they appended. A
+  // null `p` matches nothing.
+  int getNumRoutesWithSource(void* p) const;
+  int getNumRoutesWithTarget(void* p) const;
+  int getRoutesWithSource(void* p, RWTPtrSlist<ZKRoute>& out) const;
+  int getRoutesWithTarget(void* p, RWTPtrSlist<ZKRoute>& out) const;
+  // Resolves one route end against this world's lights, proximity sensors
+  // and components (ZKRoute::resolvePoint).
+  void getRoutePointInfo(const RWCString& pointName, const RWCString& eventName, void*& point,
+                         ZKRoute::RoutePointType& pointType, RWCString& memberName,
+                         ZKRoute::RouteMemberType& memberType);
+
  protected:
   static ZKBehaviorLibrary behaviorLib_;
 
@@ -166,6 +202,11 @@ class ZKComponentDB {
   // Viewpoints, proximity sensors and navigation paths held.
 
   // Routes held.
+
+  // The lookups getRoutePointInfo resolves against.
+  ZKRoute::PointFinders routePointFinders() const;
+
+  RWTPtrSlist<ZKRoute> routes;
 };
 
 #endif
