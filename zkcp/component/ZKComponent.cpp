@@ -207,6 +207,7 @@ ZKComponent::ZKComponent(const RWCString& name, const char* componentName,
 
 ZKComponent::ZKComponent(const ZKComponent& other)
     : ZKPart(other),
+      collisionInfo(other.collisionInfo),
       boxTemplate(other.boxTemplate),
       boxDisplayRoot(other.boxDisplayRoot),
       objectBoxNode(other.objectBoxNode),
@@ -252,6 +253,7 @@ ZKComponent& ZKComponent::operator=(const ZKComponent& other) {
   if (this == &other) return *this;
   ZKPart::operator=(other);
   releaseHeldNodes();
+  collisionInfo = other.collisionInfo;
   boxTemplate = other.boxTemplate;
   boxDisplayRoot = other.boxDisplayRoot;
   objectBoxNode = other.objectBoxNode;

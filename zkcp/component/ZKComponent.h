@@ -141,6 +141,34 @@ class ZKComponent : public ZKPart {
   const RWTValOrderedVector<SbVec3f>& getPoints(SoGetMatrixAction* action);
   using ZKPart::getPoints;
 
+  // The outcome of a component's last collision test. Only `collided` and
+  // the three pointers are cleared by a test that finds nothing; the boxes
+  // keep the values of the last hit.
+  struct CollisionRecord_t {
+    int collided = 0;
+    SbBox3f componentBox;
+    ZKPart* part = nullptr;  // null for a hit between whole components
+    SbBox3f partBox;
+    ZKComponent* otherComponent = nullptr;
+    SbBox3f otherComponentBox;
+    ZKPart* otherPart = nullptr;  // null for a hit between whole components
+    SbBox3f otherPartBox;
+  };
+
+  // Collision tests on world-space boxes, brought up to date first where
+  // marked dirty; boxes that touch overlap. Each test records its outcome in
+  // this component. A null `other` is ignored: 0, record unchanged.
+  // 1 when the boxes of the two components overlap, else 0.
+  int checkForComponentCollisions(ZKComponent* other);
+  // 1 when the components overlap and a leaf part of this one overlaps a
+  // leaf part of `other`; the first pair in part-box order is recorded.
+  int checkForPartCollisions(ZKComponent* other);
+  const CollisionRecord_t* getCollisionInfo() const;
+
+ private:
+  CollisionRecord_t collisionInfo;
+
+ public:
   // Logical parts.
   void addPart(const RWCString& name, ZKPart* part, ZKPart* parent);
   ZKPart* getLogicalPart(const RWCString& name);
