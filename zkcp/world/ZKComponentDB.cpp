@@ -163,6 +163,7 @@ void ZKComponentDB::purge() {
   NameTable<ZKComponent*> released;
   released.swap(allComponents);
   for (auto& entry : released) entry.value()->unref();
+  forgetAllAttachments();
   lights.clear();
   for (int n = lightsRoot->getNumChildren(); n > 0; --n) lightsRoot->removeChild(0);
   externalDatabases.clear();

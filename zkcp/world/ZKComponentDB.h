@@ -12,7 +12,9 @@
 
 class SoEnvironment;
 class SoGroup;
+class SoLight;
 class SoLightKit;
+class SoSensor;
 class SoNodeKitListPart;
 class SoSeparatorKit;
 class SoTransform;
@@ -128,7 +130,31 @@ class ZKComponentDB {
   // The stored path; an empty string for a name that is not registered.
   const RWCString& getExternalDatabasePath(const RWCString& name) const;
 
-  // Lights and environment.
+  // Lights and environment. Light names are normalized before every use:
+  // lower case, then the first character upper case ("sUN" is "Sun").
+  static RWCString normalizeLightName(const RWCString& name);
+  // Wraps the light in a new light kit under the lights root; a null light
+  // is refused. A name already held gets the new kit; the old one stays
+  // under the lights root.
+  void addLight(const RWCString& name, SoLight* light);
+  void removeLight(const RWCString& name);
+  SoLightKit* getLightKit(const RWCString& name) const;
+  SoLight* getLight(const RWCString& name) const;
+  int getNumLights() const;
+  void setLightState(const RWCString& name, int on);
+  // An unknown old name writes an error line to standard output.
+  void changeLightName(const RWCString& oldName, const RWCString& newName);
+  // Makes the light follow a logical part of a component: a point or spot
+  // light stands at the part's world position, a directional or spot light
+  // turns with it, whether the part or its component moves. A light
+  // follows one part, the first it was attached to;
+  // a part is followed by the light attached to it last.
+  void attachLight(const RWCString& light, const RWCString& component, const RWCString& part);
+  // Ends the light's attachment; the light stays where it is.
+  void detachLight(const RWCString& name);
+  // Moves the attached light of the descriptor's part.
+  static void partMotionCallback(void* data, SoSensor* sensor);
+  friend class ZKLightIterator;
 
   // Viewpoints, proximity sensors and navigation paths.
 
@@ -198,6 +224,11 @@ class ZKComponentDB {
   RWCString worldVersion;
 
   // Light attachments.
+  struct LightAttachment;
+  void forgetAttachment(const RWCString& light);
+  void forgetAllAttachments();
+  void moveAttachedLight(LightAttachment& attachment);
+  NameTable<LightAttachment*> lightAttachments;
 
   // Viewpoints, proximity sensors and navigation paths held.
 
