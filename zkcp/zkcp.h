@@ -13,6 +13,7 @@
 #include <zkcp/foundation/Std_List.h>
 #include <zkcp/foundation/ZKModuleLoader.h>
 #include <zkcp/foundation/ZKNameTable.h>
+#include <zkcp/foundation/ZKNameTableCursor.h>
 
 #include <zkcp/part/ZKPart.h>
 
@@ -20,7 +21,12 @@
 #include <zkcp/component/ZKComponentSensor.h>
 
 #include <zkcp/world/ZKComponentDB.h>
+#include <zkcp/world/ZKDatabaseIterators.h>
+#include <zkcp/world/ZKLightIterator.h>
+#include <zkcp/world/ZKNavigationPath.h>
+#include <zkcp/world/ZKProximitySensor.h>
 #include <zkcp/world/ZKRoute.h>
+#include <zkcp/world/ZKViewpoint.h>
 
 #include <zkcp/attribute/Type.h>
 #include <zkcp/attribute/ZKAttribute.h>
@@ -42,6 +48,7 @@
 #include <zkcp/vrml/ComponentWriter.h>
 #include <zkcp/vrml/ExportText.h>
 #include <zkcp/vrml/FieldWriter.h>
+#include <zkcp/vrml/NavigationPathWriter.h>
 #include <zkcp/vrml/RouteWriter.h>
 #include <zkcp/vrml/VRMLAppearanceWriters.h>
 #include <zkcp/vrml/VRMLEnvironmentWriters.h>
@@ -49,6 +56,7 @@
 #include <zkcp/vrml/VRMLInterpolatorWriters.h>
 #include <zkcp/vrml/VRMLNodeField.h>
 #include <zkcp/vrml/VRMLValueWriters.h>
+#include <zkcp/vrml/ViewpointWriters.h>
 #include <zkcp/vrml/zkofstream.h>
 
 #endif

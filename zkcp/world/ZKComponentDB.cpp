@@ -64,6 +64,7 @@ ZKBehaviorLibrary ZKComponentDB::behaviorLib_;
 ZKComponentDB::~ZKComponentDB() {
   purge();
   sceneRoot->unref();
+  deleteViewsHeld();
   for (auto& entry : behaviors) delete entry.value();
   behaviors.clear();
   routes.clearAndDestroy();

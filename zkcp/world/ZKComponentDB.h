@@ -5,10 +5,13 @@
 #include <zkcp/foundation/RWCString.h>
 #include <zkcp/foundation/RWTPtrSlist.h>
 #include <zkcp/foundation/ZKNameTable.h>
+#include <zkcp/world/ZKNavigationPath.h>
 #include <zkcp/world/ZKRoute.h>
 
 #include <Inventor/SbColor.h>
 #include <Inventor/SbLinear.h>
+
+#include <vector>
 
 class SoEnvironment;
 class SoGroup;
@@ -19,6 +22,8 @@ class SoNodeKitListPart;
 class SoSeparatorKit;
 class SoTransform;
 class ZKComponent;
+class ZKProximitySensor;
+class ZKViewpoint;
 
 // The world: owns the Inventor scene in which the world is drawn and the
 // registries of everything it holds. Components are registered by their
@@ -158,6 +163,30 @@ class ZKComponentDB {
 
   // Viewpoints, proximity sensors and navigation paths.
 
+  // Viewpoints and proximity sensors, each kept in the order added, with
+  // names unique ignoring case. The world owns what it holds and deletes it
+  // when it is destroyed; removal hands it back to the caller. Lookups by
+  // name ignore case; a null name finds nothing.
+  int addViewpoint(ZKViewpoint* v);
+  ZKViewpoint* getViewpoint(const char* name) const;
+  ZKViewpoint* getViewpointAt(unsigned i) const;
+  int removeViewpoint(const char* name);
+  int getNumViewpoints() const;
+  int addProximitySensor(ZKProximitySensor* s);
+  // Names longer than a sensor keeps are cut as the sensor cuts them.
+  ZKProximitySensor* getProximitySensor(const char* name) const;
+  ZKProximitySensor* getProximitySensorAt(unsigned i) const;
+  int removeProximitySensor(const char* name);
+  int getNumProximitySensors() const;
+
+  // Navigation paths, kept as copies under their exact (case-sensitive)
+  // names; adding under a name already held replaces that path.
+  void addNavigationPath(const ZKNavigationPath& p);
+  // 1 and `out` set when `name` is held; else 0 and `out` untouched.
+  int getNavigationPath(const RWCString& name, ZKNavigationPath& out) const;
+  int removeNavigationPath(const RWCString& name);
+  int getNumNavigationPaths() const;
+
   // Routes.
 
   // Takes ownership of `r` and appends it; 0 (and `r` stays the caller's)
@@ -231,6 +260,16 @@ class ZKComponentDB {
   NameTable<LightAttachment*> lightAttachments;
 
   // Viewpoints, proximity sensors and navigation paths held.
+  friend class ZKComponentIterator;
+  friend class ZKDatabaseIterator;
+  friend class ZKNavigationPathIterator;
+
+  // Deletes every viewpoint and proximity sensor held.
+  void deleteViewsHeld();
+
+  RWTPtrSlist<ZKViewpoint> viewpoints;
+  std::vector<ZKProximitySensor*> proximitySensors;
+  NameTable<ZKNavigationPath> navigationPaths;
 
   // Routes held.
 

@@ -15,7 +15,7 @@ class SoLightKit;
 // or 0 at the end; the getters hold the light it stopped at.
 class ZKLightIterator {
  public:
-  enum Filter_t { all_lights = 0, directional_lights, point_lights, spot_lights };
+  enum Filter_t : int { all_lights = 0, directional_lights, point_lights, spot_lights };
 
   ZKLightIterator(ZKComponentDB* world, Filter_t filter);
   ~ZKLightIterator() = default;
