@@ -79,10 +79,8 @@ TEST(ComponentConstruction, DefaultsNamesAndGeometryFileName) {
   EXPECT_STREQ(plain->getName().getString(), "ZKNamelessComponent");
   EXPECT_EQ(plain->getGeometryFile() + " " + (plain->isFromDatabase() ? "db" : "-"), RWCString("ZKNoFile -"));
   EXPECT_EQ(plain->getNumParts() + plain->getNumItems() + plain->getNumKeywords(), 0);
-  ZKComponentDB world;
-  Ref<ZKComponent> named(new ZKComponent("truck", "Truck", "ZKNoFile", nullptr, &world, "depot"));
-  EXPECT_EQ(std::string(named->getName().getString()) + " " + named->getComponentName(), "truck Truck");
-  EXPECT_TRUE(named->getWorld() == &world && named->isFromDatabase() == 1);
+  EXPECT_EQ(Ref<ZKComponent>(new ZKComponent("truck", "Truck", "ZKNoFile", nullptr, nullptr, "depot"))
+                ->isFromDatabase(), 1);
   // Directories separated by backslashes are dropped (the loader still sees
   // the suffix); forward slashes are kept, and the setter keeps everything.
   Ref<SoSeparator> geometry(readData("twoparts.iv"));
@@ -152,15 +150,14 @@ TEST(ComponentConstruction, NoGeometryLoaded) {
 }
 
 TEST(ComponentLogicalParts, EnteredLookedUpRenamedAndRemoved) {
-  // Nested named separators are parts; a named plain group and a part under
-  // a switch are not; only leaf parts get a box.
+  // Named separators are parts (not plain groups or what is under a switch).
   Ref<ZKComponent> c(load("parts.iv"));
   EXPECT_EQ(partNames(c), "Body Lamp Stand Wheel");
   ZKPart* wheel = c->getLogicalPart("Wheel");
   EXPECT_EQ(*c->getLogicalPartName(wheel), RWCString("Wheel"));
   EXPECT_EQ(c->isValidPart("Wheel") * 10 + c->isValidPart("wheel"), 10);
   EXPECT_EQ(c->getLogicalPartName(nullptr), nullptr);
-  EXPECT_EQ(c->getPartBoundingBoxes().entries(), 3u);
+  EXPECT_EQ(c->getPartBoundingBoxes().entries(), 3u);  // leaf parts only
   EXPECT_EQ(partBox(c, "Body"), "no box");
   // Renaming onto a used name, or from an unknown one, changes nothing; the
   // node keeps its own name.
@@ -261,9 +258,8 @@ TEST(ComponentNames, KeywordsEventsAndSubComponentsSorted) {
   for (const char* e : {"open", "Close", "", "open"}) c->addEventIn(e);
   for (const char* e : {"opened", "Closed", "", "opened"}) c->addEventOut(e);
   for (const char* s : {"wheel", "Door", "", "wheel"}) c->addComponent(s);
-  // Keywords and event names are added to what the caller's list holds,
-  // sub-component names replace it. Empty names are dropped except as
-  // keywords.
+  // Keywords and event names add to the caller's list, sub-component names
+  // replace it; empty names are dropped except as keywords.
   RWTValSortedVector<RWCString> keywords, in, out, subs;
   for (auto* list : {&keywords, &in, &out, &subs}) list->insert("zz");
   c->getKeywords(keywords);
@@ -288,8 +284,7 @@ TEST(ComponentTransform, OperationsAndTouches) {
   c->setScaleOrientation(&tilt);
   EXPECT_EQ(place(c->getTransform()), "2 3 4 / 0 0 1 3.1416 / 0 0 0 / 4 1 1 / 1 0 0 0.3");
   EXPECT_EQ(vec(c->getPosition()), "2 3 4");
-  // Recentring keeps the overall effect; every operation touches once; null
-  // arguments change nothing and touch nothing.
+  // Recentring keeps the overall effect; null arguments change nothing.
   const std::string before = matrixOf(c->getTransform());
   c->setCenter(&centre);
   EXPECT_EQ(vec(c->getTransform()->center.getValue()), "5 0 0");
@@ -376,10 +371,11 @@ TEST(ComponentBoxes, DisplayUnderTheWorldScene) {
   c->showPartBoundingBoxes();
   c->showObjectBoundingBox();
   EXPECT_EQ(scene->getChild(3), display);
-  const std::string partBoxShape = "Separator(LightModel Material Transform#bbox_xform DrawStyle Cube#bbox_cube)";
-  EXPECT_EQ(shape(display), "Separator(Separator(" + partBoxShape + " " + partBoxShape + "))");
+  ASSERT_EQ(display->getNumChildren(), 1);
   auto* parts = static_cast<SoGroup*>(display->getChild(0));
-  EXPECT_EQ(shownBox(parts->getChild(0)) + " | " + shownBox(parts->getChild(1)), "3 0 5 / 2 4 2 | -2 0 5 / 2 2 2");
+  ASSERT_EQ(parts->getNumChildren(), 2);
+  EXPECT_EQ(shownBox(parts->getChild(0)) + " | " + shownBox(parts->getChild(1)),
+            "3 0 5 / 2 4 2 | -2 0 5 / 2 2 2");
   c->hideBoundingBoxes();
   c->hideBoundingBoxes();
   EXPECT_EQ(scene->getNumChildren(), 3);
