@@ -4,135 +4,79 @@
 
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
-#include <Inventor/VRMLnodes/SoVRMLCylinderSensor.h>
-#include <Inventor/VRMLnodes/SoVRMLPlaneSensor.h>
-#include <Inventor/VRMLnodes/SoVRMLSphereSensor.h>
-#include <Inventor/VRMLnodes/SoVRMLTouchSensor.h>
-#include <Inventor/VRMLnodes/SoVRMLVisibilitySensor.h>
+#include <Inventor/VRMLnodes/SoVRMLNodes.h>
 #include <Inventor/nodes/SoSeparator.h>
+
+#include <sstream>
+#include <string>
 
 namespace {
 
-class SensorFile : public ::testing::Test {
- protected:
-  void SetUp() override {
-    SoDB::init();
-    SoInput in;
-    ASSERT_TRUE(in.openFile(ZKCP_TEST_DATA_DIR "/sensors.wrl"));
-    root = SoDB::readAll(&in);
-    ASSERT_NE(root, nullptr);
-    root->ref();
-  }
-  void TearDown() override {
-    if (root) root->unref();
-  }
-  template <class Node>
-  const Node& node(const char* name) {
-    SoNode* found = SoNode::getByName(name);
-    EXPECT_NE(found, nullptr) << name;
-    EXPECT_TRUE(found->isOfType(Node::getClassTypeId())) << name;
-    return *static_cast<Node*>(found);
-  }
+template <class V>
+std::string xyz(const V& v) {
+  std::ostringstream out;
+  for (size_t i = 0; i < sizeof(V) / sizeof(float); ++i) out << (i ? "," : "") << v[i];
+  return out.str();
+}
 
-  SoSeparator* root = nullptr;
-};
-
-// A fresh record: no sensor, enabled, empty name, zero rotation offset.
-TEST(ZKComponentSensor, DefaultsAndSetters) {
-  ZKComponentSensor s;
-  EXPECT_EQ(s.getType(), ZKComponentSensor::no_sensor);
-  EXPECT_EQ(s.getEnabled(), 1);
-  EXPECT_EQ(s.getAutoOffset(), 0);
-  EXPECT_EQ(s.getName(), RWCString(""));
+// Every member of a record in one line, in groups split by "|": type, name,
+// enabled and auto offset; disk, min and max angle, offset; vector offset,
+// rotation offset; min and max position; center, size.
+std::string members(const ZKComponentSensor& s) {
   SbVec3f axis;
-  float angle = -1;
+  float angle;
   s.getRotOffset().getValue(axis, angle);
-  EXPECT_FLOAT_EQ(angle, 0);
-  EXPECT_EQ(s.getCenter(), SbVec3f(0, 0, 0));
-  EXPECT_EQ(s.getSize(), SbVec3f(0, 0, 0));
-  EXPECT_EQ(s.getVecOffset(), SbVec3f(0, 0, 0));
-  EXPECT_EQ(s.getMinPosition(), SbVec2f(0, 0));
-  EXPECT_EQ(s.getMaxPosition(), SbVec2f(0, 0));
-  EXPECT_EQ(s.getOffset(), 0);
-  EXPECT_EQ(s.getDiskAngle(), 0);
-  EXPECT_EQ(s.getMinAngle(), 0);
-  EXPECT_EQ(s.getMaxAngle(), 0);
+  std::ostringstream out;
+  out << s.getType() << " " << s.getName() << " " << s.getEnabled() << s.getAutoOffset() << "|"
+      << s.getDiskAngle() << " " << s.getMinAngle() << " " << s.getMaxAngle() << " "
+      << s.getOffset() << "|" << xyz(s.getVecOffset()) << " " << xyz(axis) << " " << angle << "|"
+      << xyz(s.getMinPosition()) << " " << xyz(s.getMaxPosition()) << "|" << xyz(s.getCenter())
+      << " " << xyz(s.getSize());
+  return out.str();
+}
 
-  // The three offsets are separate members chosen by argument type.
+// A fresh record: no sensor, enabled, empty name, zero rotation offset; the
+// three offsets are separate members chosen by argument type.
+TEST(ZKComponentSensor, DefaultsOffsetsAndCopies) {
+  ZKComponentSensor s;
+  EXPECT_EQ(members(s), "0  10|0 0 0 0|0,0,0 0,0,1 0|0,0 0,0|0,0,0 0,0,0");
   s.setOffset(2.5f);
   s.setOffset(SbVec3f(1, 2, 3));
   s.setOffset(SbRotation(SbVec3f(1, 0, 0), 1));
-  EXPECT_EQ(s.getOffset(), 2.5f);
-  EXPECT_EQ(s.getVecOffset(), SbVec3f(1, 2, 3));
-  EXPECT_TRUE(s.getRotOffset().equals(SbRotation(SbVec3f(1, 0, 0), 1), 1e-6f));
-
   s.setName("Handle");
-  ZKComponentSensor copy(s);
+  const std::string set = "0 Handle 10|0 0 0 2.5|1,2,3 1,0,0 1|0,0 0,0|0,0,0 0,0,0";
+  EXPECT_EQ(members(s), set);
   ZKComponentSensor assigned;
   assigned = s;
-  EXPECT_EQ(copy.getName(), RWCString("Handle"));
-  EXPECT_EQ(assigned.getOffset(), 2.5f);
-  EXPECT_EQ(assigned.getVecOffset(), SbVec3f(1, 2, 3));
+  EXPECT_EQ(members(ZKComponentSensor(s)) + members(assigned), set + set);
 }
 
 // Each sensor node sets its kind and its own members; the name and every
 // member the kind does not use keep their values.
-TEST_F(SensorFile, FilledFromEachVRMLSensorNode) {
+TEST(ZKComponentSensor, FilledFromEachVRMLSensorNode) {
+  SoDB::init();
+  SoInput in;
+  ASSERT_TRUE(in.openFile(ZKCP_TEST_DATA_DIR "/sensors.wrl"));
+  SoSeparator* root = SoDB::readAll(&in);
+  ASSERT_NE(root, nullptr);
+  root->ref();
+  const auto node = [](const char* name) { return SoNode::getByName(name); };
   ZKComponentSensor s;
   s.setName("Keep");
   s.setCenter(SbVec3f(9, 9, 9));
   s.setSize(SbVec3f(8, 8, 8));
-
-  s = node<SoVRMLCylinderSensor>("Crank");
-  EXPECT_EQ(s.getType(), ZKComponentSensor::cylinder_sensor);
-  EXPECT_EQ(s.getAutoOffset(), 0);
-  EXPECT_FLOAT_EQ(s.getDiskAngle(), 0.5f);
-  EXPECT_EQ(s.getEnabled(), 0);
-  EXPECT_FLOAT_EQ(s.getMaxAngle(), 1.5f);
-  EXPECT_FLOAT_EQ(s.getMinAngle(), -1.5f);
-  EXPECT_FLOAT_EQ(s.getOffset(), 0.25f);
-  EXPECT_EQ(s.getCenter(), SbVec3f(9, 9, 9));
-  EXPECT_EQ(s.getName(), RWCString("Keep"));
-
-  s = node<SoVRMLPlaneSensor>("Slider");
-  EXPECT_EQ(s.getType(), ZKComponentSensor::plane_sensor);
-  EXPECT_EQ(s.getAutoOffset(), 1);
-  EXPECT_EQ(s.getEnabled(), 1);
-  EXPECT_EQ(s.getMinPosition(), SbVec2f(-1, -2));
-  EXPECT_EQ(s.getMaxPosition(), SbVec2f(3, 4));
-  EXPECT_EQ(s.getVecOffset(), SbVec3f(1, 2, 3));
-  EXPECT_FLOAT_EQ(s.getOffset(), 0.25f);
-  EXPECT_FLOAT_EQ(s.getDiskAngle(), 0.5f);
-
-  s = node<SoVRMLSphereSensor>("Ball");
-  EXPECT_EQ(s.getType(), ZKComponentSensor::sphere_sensor);
-  EXPECT_EQ(s.getAutoOffset(), 0);
-  EXPECT_TRUE(s.getRotOffset().equals(SbRotation(SbVec3f(1, 0, 0), 0.5f), 1e-6f));
-  EXPECT_EQ(s.getVecOffset(), SbVec3f(1, 2, 3));
-
-  s = node<SoVRMLVisibilitySensor>("Sight");
-  EXPECT_EQ(s.getType(), ZKComponentSensor::visibility_sensor);
-  EXPECT_EQ(s.getCenter(), SbVec3f(1, 2, 3));
-  EXPECT_EQ(s.getSize(), SbVec3f(4, 5, 6));
-  EXPECT_EQ(s.getEnabled(), 1);
-
+  s = *static_cast<SoVRMLCylinderSensor*>(node("Crank"));
+  EXPECT_EQ(members(s), "1 Keep 00|0.5 -1.5 1.5 0.25|0,0,0 0,0,1 0|0,0 0,0|9,9,9 8,8,8");
+  s = *static_cast<SoVRMLPlaneSensor*>(node("Slider"));
+  EXPECT_EQ(members(s), "2 Keep 11|0.5 -1.5 1.5 0.25|1,2,3 0,0,1 0|-1,-2 3,4|9,9,9 8,8,8");
+  s = *static_cast<SoVRMLSphereSensor*>(node("Ball"));
+  EXPECT_EQ(members(s), "3 Keep 10|0.5 -1.5 1.5 0.25|1,2,3 1,0,0 0.5|-1,-2 3,4|9,9,9 8,8,8");
+  s = *static_cast<SoVRMLVisibilitySensor*>(node("Sight"));
+  EXPECT_EQ(members(s), "5 Keep 10|0.5 -1.5 1.5 0.25|1,2,3 1,0,0 0.5|-1,-2 3,4|1,2,3 4,5,6");
   // A touch sensor changes only the kind and the enabled flag.
-  ZKComponentSensor before = s;
-  s = node<SoVRMLTouchSensor>("Button");
-  EXPECT_EQ(s.getType(), ZKComponentSensor::touch_sensor);
-  EXPECT_EQ(s.getEnabled(), 0);
-  EXPECT_EQ(s.getAutoOffset(), before.getAutoOffset());
-  EXPECT_EQ(s.getCenter(), before.getCenter());
-  EXPECT_EQ(s.getSize(), before.getSize());
-  EXPECT_EQ(s.getMinPosition(), before.getMinPosition());
-  EXPECT_EQ(s.getMaxPosition(), before.getMaxPosition());
-  EXPECT_EQ(s.getVecOffset(), before.getVecOffset());
-  EXPECT_EQ(s.getRotOffset(), before.getRotOffset());
-  EXPECT_EQ(s.getOffset(), before.getOffset());
-  EXPECT_EQ(s.getDiskAngle(), before.getDiskAngle());
-  EXPECT_EQ(s.getMinAngle(), before.getMinAngle());
-  EXPECT_EQ(s.getMaxAngle(), before.getMaxAngle());
-  EXPECT_EQ(s.getName(), RWCString("Keep"));
+  s = *static_cast<SoVRMLTouchSensor*>(node("Button"));
+  EXPECT_EQ(members(s), "4 Keep 00|0.5 -1.5 1.5 0.25|1,2,3 1,0,0 0.5|-1,-2 3,4|1,2,3 4,5,6");
+  root->unref();
 }
 
 }  // namespace

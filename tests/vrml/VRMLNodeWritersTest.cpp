@@ -1,33 +1,20 @@
-#include <zkcp/vrml/VRMLAppearanceWriters.h>
-#include <zkcp/vrml/VRMLEnvironmentWriters.h>
-#include <zkcp/vrml/VRMLGeometryWriters.h>
-#include <zkcp/vrml/VRMLInterpolatorWriters.h>
-#include <zkcp/vrml/VRMLValueWriters.h>
-#include <zkcp/vrml/zkofstream.h>
+#include <zkcp/zkcp.h>
 
+#include "../TestScene.h"
 #include "GoldenText.h"
 
-#include <Inventor/SoDB.h>
-#include <Inventor/SoInput.h>
 #include <Inventor/errors/SoReadError.h>
 #include <Inventor/VRMLnodes/SoVRMLNodes.h>
 #include <Inventor/fields/SoFields.h>
 #include <Inventor/nodes/SoCube.h>
 #include <Inventor/nodes/SoSubNode.h>
 
-#include <gtest/gtest.h>
-
 #include <sstream>
-#include <stdexcept>
-#include <string>
 #include <vector>
 
 namespace {
 
-using zkcp_test::matchesGolden;
-using zkcp_test::readFile;
-using zkcp_test::sameText;
-using zkcp_test::scratchPath;
+using namespace zkcp_test;
 
 // A light of a type derived from a VRML point light: no writer matches it.
 class DerivedLamp : public SoVRMLPointLight {
@@ -62,20 +49,14 @@ class VRMLNodeWriters : public ::testing::Test {
   void TearDown() override {
     for (SoNode* root : roots_) root->unref();
   }
-  // The first node of a VRML 2.0 text, held until the end of the test.
+  // The node of a VRML 2.0 text, held until the end of the test.
   template <class T>
   T& node(const char* vrml) {
-    std::string source = std::string("#VRML V2.0 utf8\n") + vrml;
-    SoInput in;
-    in.setBuffer(source.data(), source.size());
-    SoVRMLGroup* root = SoDB::readAllVRML(&in);
-    if (root == nullptr) throw std::runtime_error(std::string("unreadable: ") + vrml);
-    root->ref();
-    roots_.push_back(root);
-    if (root->getNumChildren() == 0) throw std::runtime_error(std::string("empty: ") + vrml);
-    SoNode* first = root->getChild(0);
-    EXPECT_TRUE(first->isOfType(T::getClassTypeId())) << vrml;
-    return *static_cast<T*>(first);
+    T* read = fromText<T>(std::string("#VRML V2.0 utf8\n") + vrml);
+    read->ref();
+    roots_.push_back(read);
+    EXPECT_TRUE(read->isOfType(T::getClassTypeId())) << vrml;
+    return *read;
   }
 
  private:
@@ -85,14 +66,11 @@ class VRMLNodeWriters : public ::testing::Test {
 TEST_F(VRMLNodeWriters, ValuesPadToTenAndKeepLeftJustification) {
   std::ostringstream out;
   SoMFFloat floats;
-  floats.set1Value(0, 10.0f / 3.0f);
-  floats.set1Value(1, -0.5f);
   SoMFString strings;
-  strings.set1Value(0, "door");
-  strings.set1Value(1, "");
   SoSFImage image;
-  unsigned char pixel[3] = {1, 2, 3};
-  image.setValue(SbVec2s(1, 1), 3, pixel);
+  floats.set("[3.3333333, -0.5]");
+  strings.set("[\"door\", \"\"]");
+  image.set("1 1 3 0x010203");
   out << SbVec3f(1, 0.5f, 0) << "\n"
       << SbVec2f(1234567, 0.25f) << "\n"
       << SbRotation(SbVec3f(0, 1, 0), 1.5f) << "\n"
@@ -106,10 +84,7 @@ TEST_F(VRMLNodeWriters, ValuesPadToTenAndKeepLeftJustification) {
   after << "ab" << "|";
   EXPECT_TRUE(sameText(after.str(), "0          0         ab  |"));
 
-  EXPECT_STREQ(vrmlBool(1), "TRUE");
-  EXPECT_STREQ(vrmlBool(7), "TRUE");
-  EXPECT_STREQ(vrmlBool(0), "FALSE");
-  EXPECT_STREQ(vrmlBool(-1), "FALSE");
+  EXPECT_EQ(std::string(vrmlBool(1)) + vrmlBool(7) + vrmlBool(0) + vrmlBool(-1), "TRUETRUEFALSEFALSE");
   EXPECT_DOUBLE_EQ(vrmlSeconds(SbTime(12, 250000)), 12.25);
   EXPECT_EQ(text(SoMFFloat()), "\t\t [\n\t\t]\n");
 }
@@ -117,22 +92,20 @@ TEST_F(VRMLNodeWriters, ValuesPadToTenAndKeepLeftJustification) {
 TEST_F(VRMLNodeWriters, ShapeAppearanceAndNestedNodes) {
   // The texture url names no real image: the reader's complaint is muted.
   SoErrorCB* previous = SoReadError::getHandlerCallback();
-  void* previousData = SoReadError::getHandlerData();
   SoReadError::setHandlerCallback([](const SoError*, void*) {}, nullptr);
   auto& shape = node<SoVRMLShape>(
       "Shape { appearance Appearance { material Material {}"
       " texture ImageTexture { url \"wood.png\" repeatS FALSE }"
       " textureTransform TextureTransform {} } geometry Box { size 2 1 0.5 } }");
-  SoReadError::setHandlerCallback(previous, previousData);
+  SoReadError::setHandlerCallback(previous, nullptr);
   EXPECT_TRUE(matchesGolden(text(shape), "vrml_shape_appearance.wrl"));
 
-  // Without fields only the frame is written.
+  // Without fields only the frame is written; a geometry whose writer writes
+  // nothing leaves the label and a line end, one without a writer the label.
   auto& empty = node<SoVRMLShape>("Shape {}");
   EXPECT_TRUE(sameText(text(empty), "\t\tShape {\n\t\t}\n"));
-  // A geometry whose writer writes nothing leaves the label and a line end.
   empty.geometry = new SoVRMLText;
   EXPECT_TRUE(sameText(text(empty), "\t\tShape {\n\t\t\tgeometry\t\n\t\t}\n"));
-  // A geometry of a type without a writer leaves the label on its line.
   empty.geometry = new SoCube;
   EXPECT_TRUE(sameText(text(empty), "\t\tShape {\n\t\t\tgeometry\t\t\t}\n"));
   // A node of the wrong kind in the appearance field is not written.
@@ -172,10 +145,10 @@ TEST_F(VRMLNodeWriters, ElevationGridAndVertexProperties) {
       << node<SoVRMLElevationGrid>("ElevationGrid {}");
   EXPECT_TRUE(matchesGolden(out.str(), "vrml_elevation_grid.wrl"));
 
-  EXPECT_EQ(text(node<SoVRMLColor>("Color {}")), "Color {\n}\n");
-  EXPECT_EQ(text(node<SoVRMLCoordinate>("Coordinate {}")), "Coordinate {\n}\n");
-  EXPECT_EQ(text(node<SoVRMLNormal>("Normal {}")), "Normal {\n}\n");
-  EXPECT_EQ(text(node<SoVRMLTextureCoordinate>("TextureCoordinate {}")), "TextureCoordinate {\n}\n");
+  EXPECT_EQ(text(node<SoVRMLColor>("Color {}")) + text(node<SoVRMLCoordinate>("Coordinate {}")) +
+                text(node<SoVRMLNormal>("Normal {}")) +
+                text(node<SoVRMLTextureCoordinate>("TextureCoordinate {}")),
+            "Color {\n}\nCoordinate {\n}\nNormal {\n}\nTextureCoordinate {\n}\n");
 }
 
 TEST_F(VRMLNodeWriters, IndexedFaceSetListsSkipTheirFirstEntry) {
@@ -232,15 +205,14 @@ TEST_F(VRMLNodeWriters, FogAndLights) {
              " attenuation 0 1 0 }"));
   EXPECT_TRUE(matchesGolden(out.str(), "vrml_environment.wrl"));
 
-  auto* lamp = new DerivedLamp;
+  SoVRMLLight* lamp = new DerivedLamp;  // a light no writer matches writes nothing
   lamp->ref();
-  EXPECT_EQ(text(static_cast<const SoVRMLLight&>(*lamp)), "");
+  EXPECT_EQ(text(*lamp), "");
   lamp->unref();
 }
 
 TEST_F(VRMLNodeWriters, InterpolatorsRowsAndIndentation) {
-  std::string positionPath = scratchPath("zk_position.wrl");
-  std::string orientationPath = scratchPath("zk_orientation.wrl");
+  std::string positionPath = scratchPath("zk_position.wrl"), orientationPath = scratchPath("zk_orientation.wrl");
   {
     zkofstream os(positionPath.c_str());
     os.addTabStop(4);

@@ -1,118 +1,78 @@
 #include <zkcp/component/ZKComponent.h>
 #include <zkcp/world/ZKComponentDB.h>
 
-#include <Inventor/SoDB.h>
+#include "../TestScene.h"
+
 #include <Inventor/nodekits/SoNodeKitListPart.h>
 #include <Inventor/nodekits/SoSeparatorKit.h>
 #include <Inventor/nodes/SoEnvironment.h>
-#include <Inventor/nodes/SoGroup.h>
-#include <Inventor/nodes/SoTransform.h>
-
-#include <gtest/gtest.h>
 
 #include <iostream>
-#include <sstream>
 #include <string>
 
 namespace {
 
+using namespace zkcp_test;
+
 class WorldEnvironment : public ::testing::Environment {
- public:
   void SetUp() override { SoDB::init(); }
 };
-
 const ::testing::Environment* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new WorldEnvironment);
 
 // A component that counts how many of its kind have been destroyed.
 class CountedComponent : public ZKComponent {
  public:
-  explicit CountedComponent(const char* name) : ZKComponent(name, "Counted") {}
-  static int destroyed;
-
- protected:
+  explicit CountedComponent(const char* name) : ZKComponent(name, "Counted") { ref(); }
   ~CountedComponent() override { ++destroyed; }
+  static int destroyed;
 };
 int CountedComponent::destroyed = 0;
 
 // A component with the one reference its world will release.
-ZKComponent* makeComponent(const char* name) {
+ZKComponent* made(const char* name) {
   ZKComponent* c = new ZKComponent(name, "Car");
   c->ref();
   return c;
 }
-
-SoNodeKitListPart* componentList(ZKComponentDB& world) {
-  return static_cast<SoNodeKitListPart*>(world.getComponentRoot()->getPart("childList", FALSE));
+// The names of the active components, in the order of the scene.
+std::string active(ZKComponentDB& world) {
+  auto* list = static_cast<SoNodeKitListPart*>(world.getComponentRoot()->getPart("childList", FALSE));
+  std::string out;
+  for (int i = 0; i < list->getNumChildren(); ++i) out += (i ? " " : "") + nameOf(list->getChild(i));
+  return out;
 }
 
-// Everything written to standard output while `run` runs.
-template <class F>
-std::string capturedOutput(F run) {
-  std::ostringstream captured;
-  std::streambuf* previous = std::cout.rdbuf(captured.rdbuf());
-  run();
-  std::cout.rdbuf(previous);
-  return captured.str();
-}
-
-TEST(WorldScene, RootsAndDefaults) {
-  ZKComponentDB world;
-  SoGroup* root = world.getComponentSceneRoot();
-  ASSERT_NE(root, nullptr);
-  EXPECT_STREQ(root->getName().getString(), "WorldScene_Root");
-  EXPECT_EQ(root->getRefCount(), 1);
-  ASSERT_EQ(root->getNumChildren(), 3);
-  EXPECT_STREQ(root->getChild(0)->getName().getString(), "WorldEnvironment");
-  EXPECT_STREQ(root->getChild(1)->getName().getString(), "WorldLightsRoot");
-  EXPECT_STREQ(root->getChild(2)->getName().getString(), "WorldComponentRoot");
-  EXPECT_EQ(root->getChild(0), world.getEnvironment());
-  EXPECT_EQ(root->getChild(0)->getTypeId(), SoEnvironment::getClassTypeId());
-  EXPECT_EQ(root->getChild(1)->getTypeId(), SoGroup::getClassTypeId());
-  EXPECT_EQ(root->getChild(2), world.getComponentRoot());
-  EXPECT_EQ(root->getChild(2)->getTypeId(), SoSeparatorKit::getClassTypeId());
-  ASSERT_NE(componentList(world), nullptr);
-  EXPECT_EQ(componentList(world)->getNumChildren(), 0);
+TEST(WorldScene, RootsAndProperties) {
   // The world registers the component type before anything else.
+  ZKComponentDB world;
   EXPECT_NE(ZKComponent::getClassTypeId(), SoType::badType());
-
-  EXPECT_EQ(world.getNumComponents(), 0);
-  EXPECT_EQ(world.getNumActiveComponents(), 0);
-  EXPECT_EQ(world.getDatabaseKind(), 1);
-  EXPECT_EQ(world.getWorldName(), RWCString(""));
-  EXPECT_EQ(world.getWorldVersion(), RWCString(""));
-  EXPECT_EQ(world.getBackgroundColor(), SbColor(0, 0, 0));
+  SoGroup* root = world.getComponentSceneRoot();
+  EXPECT_EQ(shape(root), "Group#WorldScene_Root(Environment#WorldEnvironment Group#WorldLightsRoot()"
+                         " SeparatorKit#WorldComponentRoot)");
+  EXPECT_EQ(root->getRefCount(), 1);
+  EXPECT_TRUE(root->getChild(0) == world.getEnvironment() && root->getChild(2) == world.getComponentRoot());
+  EXPECT_EQ(world.getNumComponents() + world.getNumActiveComponents(), 0);
   SbVec3f min, max;
   world.getWorldBounds(min, max);
-  EXPECT_EQ(min, SbVec3f(-1000, -1000, -1000));
-  EXPECT_EQ(max, SbVec3f(1000, 1000, 1000));
-
-  // Properties are stored as given, bounds without any check.
-  world.setWorldName("Harbour");
-  world.setWorldVersion("2.1");
-  world.setBackgroundColor(SbColor(0.2f, 0.4f, 0.6f));
+  EXPECT_EQ(vec(min) + " / " + vec(max), "-1000 -1000 -1000 / 1000 1000 1000");
+  // Bounds are stored without any check.
   world.setWorldBounds(SbVec3f(5, 5, 5), SbVec3f(-5, -5, -5));
-  EXPECT_EQ(world.getWorldName(), RWCString("Harbour"));
-  EXPECT_EQ(world.getWorldVersion(), RWCString("2.1"));
-  EXPECT_EQ(world.getBackgroundColor(), SbColor(0.2f, 0.4f, 0.6f));
   world.getWorldBounds(min, max);
-  EXPECT_EQ(min, SbVec3f(5, 5, 5));
-  EXPECT_EQ(max, SbVec3f(-5, -5, -5));
+  EXPECT_EQ(vec(min) + " / " + vec(max), "5 5 5 / -5 -5 -5");
 }
 
 TEST(WorldComponents, ReferencesAcrossTheLifeOfAComponent) {
   CountedComponent::destroyed = 0;
   {
+    // The application's one reference goes to the world; activation adds
+    // one, once; purge releases the registration and the activation.
     ZKComponentDB world;
-    // The application's one reference goes to the world.
     CountedComponent* c = new CountedComponent("car");
-    c->ref();
     world.addComponent(c, 0, nullptr);
     EXPECT_EQ(c->getRefCount(), 1);
     world.activateComponent("car");
-    EXPECT_EQ(c->getRefCount(), 2);
     world.activateComponent("car");
-    EXPECT_EQ(c->getRefCount(), 2);
     world.deactivateComponent("car");
     EXPECT_EQ(c->getRefCount(), 1);
     world.activateComponent("car");
@@ -120,173 +80,97 @@ TEST(WorldComponents, ReferencesAcrossTheLifeOfAComponent) {
     EXPECT_EQ(c->getRefCount(), 2);
     world.purge();
     EXPECT_EQ(CountedComponent::destroyed, 1);
-    EXPECT_EQ(world.getNumComponents(), 0);
-
-    // An application that keeps a reference of its own destroys the
-    // component with its own unref after the purge.
+    // A reference the application keeps outlives the purge; removal hands
+    // the component back without releasing it.
     CountedComponent* kept = new CountedComponent("kept");
-    kept->ref();
     kept->ref();
     world.addComponent(kept, 1, nullptr);
     world.purge();
-    EXPECT_EQ(CountedComponent::destroyed, 1);
     EXPECT_EQ(kept->getRefCount(), 1);
     kept->unref();
-    EXPECT_EQ(CountedComponent::destroyed, 2);
-
-    // Removal hands the component back without releasing it.
     CountedComponent* removed = new CountedComponent("removed");
-    removed->ref();
     world.addComponent(removed, 1, nullptr);
     world.removeComponent(removed);
-    EXPECT_EQ(removed->getRefCount(), 1);
-    EXPECT_EQ(world.getNumComponents(), 0);
-    EXPECT_EQ(componentList(world)->getNumChildren(), 0);
+    EXPECT_EQ(removed->getRefCount() + world.getNumComponents(), 1);
+    EXPECT_EQ(active(world), "");
     removed->unref();
     EXPECT_EQ(CountedComponent::destroyed, 3);
-
     // The destructor releases what is still registered, active or not.
-    CountedComponent* inactive = new CountedComponent("inactive");
-    CountedComponent* active = new CountedComponent("active");
-    inactive->ref();
-    active->ref();
-    world.addComponent(inactive, 0, nullptr);
-    world.addComponent(active, 1, nullptr);
+    world.addComponent(new CountedComponent("inactive"), 0, nullptr);
+    world.addComponent(new CountedComponent("active"), 1, nullptr);
   }
   EXPECT_EQ(CountedComponent::destroyed, 5);
 }
 
 TEST(WorldComponents, RegistrationActivationAndLookups) {
   ZKComponentDB world;
-  SoNodeKitListPart* list = componentList(world);
-  ZKComponent* car = makeComponent("Car");
-  ZKComponent* boat = makeComponent("boat");
-  ZKComponent* plane = makeComponent("plane");
-
+  ZKComponent* car = made("Car");
+  ZKComponent* boat = made("boat");
   world.addComponent(car, 0, nullptr);
-  EXPECT_EQ(world.getComponent("Car"), car);
-  EXPECT_EQ(world.getComponent("car"), nullptr);
+  EXPECT_TRUE(world.getComponent("Car") == car && !world.getComponent("car"));
   EXPECT_EQ(world.getActiveComponent("Car"), nullptr);
-  EXPECT_EQ(list->getNumChildren(), 0);
-
-  // A transform given with the component places it.
-  SoTransform* place = new SoTransform;
-  place->ref();
+  // A transform given with the component places it; active components are
+  // in the scene in the order of their activation.
+  Ref<SoTransform> place(new SoTransform);
   place->translation.setValue(1, 2, 3);
   world.addComponent(boat, 1, place);
-  place->unref();
-  EXPECT_EQ(boat->getPosition(), SbVec3f(1, 2, 3));
-  world.addComponent(plane, 1, nullptr);
+  EXPECT_EQ(vec(boat->getPosition()), "1 2 3");
+  world.addComponent(made("plane"), 1, nullptr);
   world.activateComponent("Car");
-  // Active components are children in the order of their activation.
-  ASSERT_EQ(list->getNumChildren(), 3);
-  EXPECT_EQ(list->getChild(0), boat);
-  EXPECT_EQ(list->getChild(1), plane);
-  EXPECT_EQ(list->getChild(2), car);
-  EXPECT_EQ(world.getNumComponents(), 3);
-  EXPECT_EQ(world.getNumActiveComponents(), 3);
-  EXPECT_EQ(world.getActiveComponent("plane"), plane);
-
-  // The same component twice, or another under a registered name, changes
-  // nothing; the first stays.
+  EXPECT_EQ(active(world), "boat plane Car");
+  EXPECT_EQ(world.getNumComponents() * 10 + world.getNumActiveComponents(), 33);
+  // The same component twice, another under a registered name, or null
+  // change nothing; the first stays and the other is not placed.
   world.addComponent(boat, 1, nullptr);
-  ZKComponent* twin = makeComponent("boat");
-  SoTransform* elsewhere = new SoTransform;
-  elsewhere->ref();
-  elsewhere->translation.setValue(9, 9, 9);
-  world.addComponent(twin, 1, elsewhere);
-  elsewhere->unref();
-  EXPECT_EQ(world.getComponent("boat"), boat);
-  EXPECT_EQ(twin->getPosition(), SbVec3f(0, 0, 0));
-  EXPECT_EQ(list->getNumChildren(), 3);
-  EXPECT_EQ(world.getNumComponents(), 3);
-  EXPECT_EQ(twin->getRefCount(), 1);
-  twin->unref();
+  Ref<ZKComponent> twin(new ZKComponent("boat", "Boat"));
+  world.addComponent(twin, 1, place);
   world.addComponent(nullptr, 1, nullptr);
-  EXPECT_EQ(world.getNumComponents(), 3);
-
-  // Deactivation leaves the registration; unknown or inactive names are
-  // ignored.
-  world.deactivateComponent("plane");
-  world.deactivateComponent("plane");
-  world.deactivateComponent("ghost");
+  EXPECT_EQ(world.getComponent("boat"), boat);
+  EXPECT_EQ(vec(twin->getPosition()) + " " + std::to_string(twin->getRefCount()), "0 0 0 1");
+  EXPECT_EQ(active(world), "boat plane Car");
+  // Deactivation keeps the registration; unknown or inactive names are
+  // ignored, and so are unknown names and null on removal.
+  for (const char* name : {"plane", "plane", "ghost"}) world.deactivateComponent(name);
   world.activateComponent("ghost");
-  EXPECT_EQ(world.getActiveComponent("plane"), nullptr);
-  EXPECT_EQ(world.getComponent("plane"), plane);
-  ASSERT_EQ(list->getNumChildren(), 2);
-  EXPECT_EQ(list->getChild(0), boat);
-  EXPECT_EQ(list->getChild(1), car);
-
-  world.removeComponent("boat");
-  world.removeComponent("ghost");
+  EXPECT_NE(world.getComponent("plane"), nullptr);
+  EXPECT_EQ(active(world), "boat Car");
+  for (const char* name : {"boat", "ghost"}) world.removeComponent(name);
   world.removeComponent(static_cast<ZKComponent*>(nullptr));
   EXPECT_EQ(world.getComponent("boat"), nullptr);
-  EXPECT_EQ(world.getActiveComponent("boat"), nullptr);
-  EXPECT_EQ(world.getNumComponents(), 2);
-  EXPECT_EQ(world.getNumActiveComponents(), 1);
-  ASSERT_EQ(list->getNumChildren(), 1);
-  EXPECT_EQ(list->getChild(0), car);
+  EXPECT_EQ(world.getNumComponents() * 10 + world.getNumActiveComponents(), 21);
+  EXPECT_EQ(active(world), "Car");
   boat->unref();
 }
 
 TEST(WorldComponents, Renaming) {
   ZKComponentDB world;
-  SoNodeKitListPart* list = componentList(world);
-  ZKComponent* first = makeComponent("first");
-  ZKComponent* car = makeComponent("car");
-  ZKComponent* boat = makeComponent("boat");
-  world.addComponent(first, 1, nullptr);
+  ZKComponent* car = made("car");
+  ZKComponent* boat = made("boat");
+  world.addComponent(made("first"), 1, nullptr);
   world.addComponent(car, 1, nullptr);
   world.addComponent(boat, 0, nullptr);
-
-  // An active component keeps its place among the children.
-  std::string out = capturedOutput([&] { world.changeComponentName("car", "automobile"); });
-  EXPECT_EQ(out, "");
-  EXPECT_EQ(world.getComponent("automobile"), car);
-  EXPECT_EQ(world.getActiveComponent("automobile"), car);
-  EXPECT_EQ(world.getComponent("car"), nullptr);
-  EXPECT_EQ(world.getActiveComponent("car"), nullptr);
-  EXPECT_STREQ(car->getName().getString(), "automobile");
-  EXPECT_EQ(list->findChild(car), 1);
-  EXPECT_EQ(world.getNumComponents(), 3);
-  EXPECT_EQ(world.getNumActiveComponents(), 2);
-
-  // An inactive component stays inactive.
+  // An active component keeps its place; an inactive one stays inactive.
+  EXPECT_EQ(captured(std::cout, [&] { world.changeComponentName("car", "automobile"); }), "");
   world.changeComponentName("boat", "ship");
-  EXPECT_EQ(world.getComponent("ship"), boat);
-  EXPECT_EQ(world.getActiveComponent("ship"), nullptr);
-  EXPECT_EQ(world.getNumActiveComponents(), 2);
-
-  // An unknown name writes one line and changes nothing.
-  out = capturedOutput([&] { world.changeComponentName("Car", "van"); });
-  EXPECT_EQ(out,
+  EXPECT_TRUE(world.getActiveComponent("automobile") == car && !world.getComponent("car"));
+  EXPECT_EQ(active(world), "first automobile");  // from the node name
+  EXPECT_TRUE(world.getComponent("ship") == boat && !world.getActiveComponent("ship"));
+  // An unknown name writes one line; a name held by another component, or
+  // its own, is refused silently. Nothing changes either way.
+  EXPECT_EQ(captured(std::cout, [&] { world.changeComponentName("Car", "van"); }),
             "****ERROR****ZKComponentDB::changeComponentName-Component /Car/ not found in "
             "allComponents database\n");
-  EXPECT_EQ(world.getComponent("van"), nullptr);
-  EXPECT_EQ(world.getNumComponents(), 3);
-
-  // A name held by another component is refused: both keep their names
-  // and entries, and nothing is written.
-  out = capturedOutput([&] { world.changeComponentName("ship", "automobile"); });
-  EXPECT_EQ(out, "");
-  EXPECT_EQ(world.getComponent("automobile"), car);
-  EXPECT_EQ(world.getComponent("ship"), boat);
+  EXPECT_EQ(captured(std::cout, [&] {
+              world.changeComponentName("ship", "automobile");
+              world.changeComponentName("ship", "ship");
+            }), "");
+  EXPECT_TRUE(world.getComponent("automobile") == car && world.getComponent("ship") == boat);
   EXPECT_STREQ(boat->getName().getString(), "ship");
-  EXPECT_EQ(world.getNumComponents(), 3);
-  EXPECT_EQ(world.getNumActiveComponents(), 2);
-  // Renaming to its own name keeps it.
-  world.changeComponentName("ship", "ship");
-  EXPECT_EQ(world.getComponent("ship"), boat);
-  EXPECT_EQ(world.getNumComponents(), 3);
-
+  EXPECT_EQ(world.getNumComponents() * 10 + world.getNumActiveComponents(), 32);
   // The renamed entries are released once each by the world.
-  car->ref();
-  boat->ref();
+  Ref<ZKComponent> heldCar(car), heldBoat(boat);
   world.purge();
-  EXPECT_EQ(car->getRefCount(), 1);
-  EXPECT_EQ(boat->getRefCount(), 1);
-  car->unref();
-  boat->unref();
+  EXPECT_EQ(car->getRefCount() + boat->getRefCount(), 2);
 }
 
 TEST(WorldExternalDatabases, PathsAndPurge) {
@@ -296,71 +180,45 @@ TEST(WorldExternalDatabases, PathsAndPurge) {
   world.addExternalDatabase("parts", "/data/parts2");
   world.addExternalDatabase("Parts", "/data/upper");
   EXPECT_EQ(world.getExternalDatabasePath("parts"), RWCString("/data/parts2"));
-  EXPECT_EQ(world.getExternalDatabasePath("Parts"), RWCString("/data/upper"));
-  world.removeExternalDatabase("parts");
-  world.removeExternalDatabase("ghost");
+  for (const char* name : {"parts", "ghost"}) world.removeExternalDatabase(name);
   EXPECT_EQ(world.getExternalDatabasePath("parts"), RWCString(""));
   EXPECT_EQ(world.getExternalDatabasePath("Parts"), RWCString("/data/upper"));
-
   // Purge forgets components and databases; the scene roots and the world's
-  // own properties stay.
+  // own properties stay. A second purge finds nothing to do.
   world.setWorldName("Harbour");
-  world.addComponent(makeComponent("car"), 1, nullptr);
+  world.addComponent(made("car"), 1, nullptr);
   world.purge();
-  EXPECT_EQ(world.getExternalDatabasePath("Parts"), RWCString(""));
+  world.purge();
+  EXPECT_EQ(world.getExternalDatabasePath("Parts") + active(world), RWCString(""));
   EXPECT_EQ(world.getNumComponents(), 0);
-  EXPECT_EQ(componentList(world)->getNumChildren(), 0);
   EXPECT_EQ(world.getComponentSceneRoot()->getNumChildren(), 3);
   EXPECT_EQ(world.getWorldName(), RWCString("Harbour"));
-  world.purge();
 }
 
 TEST(WorldDescriptor, EqualityOrderAndHash) {
   ZKComponentDB world, other;
   typedef ZKComponentDB::ComponentPartDescriptor Descriptor;
-  Descriptor wheel("Car", "Wheel", &world);
-  Descriptor lower("car", "wheel", &other);
-  Descriptor door("Car", "Door", &world);
-  Descriptor empty;
-  EXPECT_EQ(empty.getComponentName(), RWCString(""));
-  EXPECT_EQ(empty.getPartName(), RWCString(""));
-  EXPECT_EQ(empty.getWorld(), nullptr);
-
-  EXPECT_EQ(wheel == lower, 1);
-  EXPECT_EQ(wheel == door, 0);
-  EXPECT_EQ(door < wheel, 1);
-  EXPECT_EQ(wheel < door, 0);
-  EXPECT_EQ(wheel < lower, 0);
-  EXPECT_EQ(lower < wheel, 0);
+  Descriptor wheel("Car", "Wheel", &world), lower("car", "wheel", &other), door("Car", "Door", &world);
+  // Both names compare ignoring case; the world is not compared.
+  EXPECT_EQ((wheel == lower) * 10 + (wheel == door), 10);
+  EXPECT_EQ((door < wheel) * 10 + (wheel < door), 10);
+  EXPECT_EQ((wheel < lower) + (lower < wheel), 0);
   EXPECT_EQ(Descriptor("boat", "Z", nullptr) < Descriptor("Car", "A", nullptr), 1);
-
-  // The hash follows the component name as stored, exactly, and nothing else.
-  EXPECT_EQ(Descriptor::hash(wheel), Descriptor::hash(door));
-  EXPECT_EQ(Descriptor::hash(wheel), Descriptor::hash(Descriptor("Car", "Wheel", nullptr)));
-  EXPECT_EQ(Descriptor::hash(wheel), ZKComponent::hash("Car"));
+  // The hash is that of the component name as stored, exactly, alone.
+  EXPECT_TRUE(Descriptor::hash(wheel) == Descriptor::hash(door) && Descriptor::hash(wheel) == ZKComponent::hash("Car"));
   EXPECT_EQ(Descriptor::hash(lower), ZKComponent::hash("car"));
-
-  Descriptor copy(wheel);
-  EXPECT_EQ(copy.getWorld(), &world);
-  copy = lower;
-  EXPECT_EQ(copy.getComponentName(), RWCString("car"));
-  EXPECT_EQ(copy.getWorld(), &other);
 }
 
-TEST(WorldScene, BoxDisplayUnderTheSceneRoot) {
+TEST(WorldScene, BoxDisplayComesAfterTheThreeRoots) {
   ZKComponentDB world;
-  ZKComponent* c = new ZKComponent("car", "Car", "ZKNoFile", nullptr, &world);
-  c->ref();
+  ZKComponent* c = made("car");
   world.addComponent(c, 1, nullptr);
-  c->showObjectBoundingBox();
-  SoGroup* root = world.getComponentSceneRoot();
-  ASSERT_EQ(root->getNumChildren(), 4);
-  EXPECT_STREQ(root->getChild(2)->getName().getString(), "WorldComponentRoot");
-  c->hideBoundingBoxes();
-  EXPECT_EQ(root->getNumChildren(), 3);
-  c->showPartBoundingBoxes();
-  EXPECT_EQ(root->getNumChildren(), 4);
-  c->hideBoundingBoxes();
+  Ref<ZKComponent> shown(new ZKComponent("box", "Box", "ZKNoFile", nullptr, &world));
+  shown->showPartBoundingBoxes();
+  EXPECT_EQ(nameOf(world.getComponentSceneRoot()->getChild(2)) +
+                std::to_string(world.getComponentSceneRoot()->getNumChildren()), "WorldComponentRoot4");
+  shown->hideBoundingBoxes();
+  EXPECT_EQ(world.getComponentSceneRoot()->getNumChildren(), 3);
 }
 
 }  // namespace
