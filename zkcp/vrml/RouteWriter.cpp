@@ -1,6 +1,7 @@
 #include <zkcp/vrml/RouteWriter.h>
 
 #include <zkcp/component/ZKComponent.h>
+#include <zkcp/world/ZKProximitySensor.h>
 
 #include <Inventor/nodes/SoLight.h>
 
@@ -20,6 +21,9 @@ std::ostream& operator<<(std::ostream& os, const ZKRoute::RoutePoint& point) {
         break;
       case ZKRoute::component_point:
         name = static_cast<const ZKComponent*>(point.point)->getName().getString();
+        break;
+      case ZKRoute::proximity_sensor_point:
+        name = static_cast<const ZKProximitySensor*>(point.point)->getName();
         break;
       default:
         break;

@@ -5,19 +5,8 @@
 #include <Inventor/nodekits/SoLightKit.h>
 #include <Inventor/nodes/SoLight.h>
 
-#include <cctype>
 
 namespace {
-
-// World lights are keyed by their name in lower case with the first
-// character in upper case.
-RWCString normalizedLightName(const RWCString& name) {
-  RWCString normalized = toLower(name);
-  if (!normalized.isNull()) {
-    normalized[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(normalized[0])));
-  }
-  return normalized;
-}
 
 bool fits(const RWCString& text) { return text.length() < ZKRoute::textSize; }
 
@@ -25,12 +14,9 @@ bool fits(const RWCString& text) { return text.length() < ZKRoute::textSize; }
 
 ZKRoute::PointFinders ZKComponentDB::routePointFinders() const {
   ZKRoute::PointFinders finders;
-  finders.light = [this](const RWCString& name) -> SoLight* {
-    SoLightKit* const* kit = lights.find(normalizedLightName(name));
-    if (!kit || !*kit) return nullptr;
-    SoNode* light = (*kit)->getPart("light", TRUE);
-    if (!light || !light->isOfType(SoLight::getClassTypeId())) return nullptr;
-    return static_cast<SoLight*>(light);
+  finders.light = [this](const RWCString& name) -> SoLight* { return getLight(name); };
+  finders.proximitySensor = [this](const RWCString& name) -> void* {
+    return getProximitySensor(name.data());
   };
   finders.component = [this](const RWCString& name) { return getComponent(name); };
   return finders;
