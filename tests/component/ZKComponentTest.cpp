@@ -120,6 +120,7 @@ TEST(ComponentConstruction, LoaderChosenByFileName) {
   top->translation.setValue(0, 5, 0);
   top->scale.setValue(2, 2, 2);
   Ref<SoSeparator> read(readData("twoparts.wrl"));
+  read->unref();
   for (int i = 0; i < read->getNumChildren(); ++i) top->addChild(read->getChild(i));
   Ref<ZKComponent> raft(new ZKComponent("raft", "Raft", "raft.wrl", top));
   EXPECT_EQ(place(raft->getTransform()), "0 5 0 / 0 0 1 0 / 0 0 0 / 2 2 2 / 0 0 1 0");
