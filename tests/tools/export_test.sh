@@ -26,7 +26,14 @@ for f in world/world.wrl world/zkextensions.wrl world/Door_cmp.wrl world/doors.w
     geometry/door.wrl; do
   [[ -f "$out/$f" ]] || fail "sample world: $f not written"
 done
-grep -q "DEF mainTimer TimeSensor" "$out/world/world.wrl" || fail "no mainTimer in world.wrl"
+for text in "DEF mainTimer TimeSensor" "PointLight {" "DEF entrance Viewpoint {" \
+    "DEF nearDoor ProximitySensor {" "DEF tour ZKNavigationPath {" \
+    "ROUTE nearDoor.isActive TO door1.set_swingActive #0 openOnApproach"; do
+  grep -qF "$text" "$out/world/world.wrl" || fail "world.wrl lacks '$text'"
+done
+# The lamp's light follows its bulb: the lamp stands at (1.4, 0.775, -1.4).
+grep -q "location		1.4        1.195      -1.4" "$out/world/world.wrl" ||
+  fail "the desk light is not at the lamp's bulb"
 grep -q "^[0-9]* components, [0-9]* parts, .* bytes written in .*, [0-9.]* s$" "$work/sample.log" ||
   fail "no summary line: $(cat "$work/sample.log")"
 # Every file the written text names is there.
@@ -106,6 +113,12 @@ check_bad missing_rule_target "{\"components\": [ $(component ', "behaviors": [
     {"name": "s", "module": "doors", "function": "door_swing"}],
   "rules": [{"source": "s", "target": "t", "type": "triggers"}]') ]}" \
   "components[0].rules[0].target: no behaviour 't' on component 'a'"
+check_bad bad_route "{\"components\": [ $(component '') ], \"routes\": [{\"name\": \"r\",
+  \"from\": {\"name\": \"a\", \"event\": \"isActive\"}, \"to\": {\"name\": \"ghost\", \"event\": \"on\"}}]}" \
+  "routes[0].to.name: no component, light or proximity sensor 'ghost'"
+check_bad bad_attachment "{\"components\": [ $(component '') ], \"lights\": [{\"name\": \"l\",
+  \"kind\": \"point\", \"attach\": {\"component\": \"a\", \"part\": \"Nothing\"}}]}" \
+  "lights[0].attach.part: component 'a' has no part 'Nothing'"
 check_bad duplicate "{\"components\": [ $(component ''), $(component '') ]}" \
   "components[1].instance: duplicate component name 'a'"
 

@@ -2,7 +2,10 @@
 
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
+#include <Inventor/nodes/SoDirectionalLight.h>
+#include <Inventor/nodes/SoPointLight.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoSpotLight.h>
 #include <Inventor/nodes/SoTransform.h>
 
 #include <nlohmann/json.hpp>
@@ -331,6 +334,152 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   world.parts += component->getNumParts();
 }
 
+SbVec3f vec3(const Reader& r, const json& object, const std::string& path, const char* key,
+             const SbVec3f& fallback) {
+  if (!object.contains(key)) return fallback;
+  const std::vector<float> v = r.numbers(object[key], path + "." + key, 3);
+  return SbVec3f(v[0], v[1], v[2]);
+}
+
+SbRotation rotation(const Reader& r, const json& object, const std::string& path,
+                    const char* key) {
+  if (!object.contains(key)) return SbRotation::identity();
+  const std::vector<float> v = r.numbers(object[key], path + "." + key, 4);
+  return SbRotation(SbVec3f(v[0], v[1], v[2]), v[3]);
+}
+
+float scalar(const Reader& r, const json& object, const std::string& path, const char* key,
+             float fallback) {
+  auto it = object.find(key);
+  return it == object.end() ? fallback : static_cast<float>(r.number(*it, path + "." + key));
+}
+
+void readLights(const Reader& r, BuiltWorld& world, const json& lights) {
+  for (size_t i = 0; i < lights.size(); ++i) {
+    const std::string at = "lights[" + std::to_string(i) + "]";
+    const json& l = lights[i];
+    const std::string name = r.text(l, at, "name");
+    if (name.empty()) r.fail(at + ".name", "empty name");
+    if (world.db->getLight(name.c_str()))
+      r.fail(at + ".name", "duplicate light name '" + name + "'");
+    const std::string kind = r.text(l, at, "kind");
+    const SbVec3f location = vec3(r, l, at, "location", SbVec3f(0, 0, 1));
+    const SbVec3f direction = vec3(r, l, at, "direction", SbVec3f(0, 0, -1));
+    SoLight* light = nullptr;
+    if (kind == "point") {
+      auto* point = new SoPointLight;
+      point->location = location;
+      light = point;
+    } else if (kind == "directional") {
+      auto* directional = new SoDirectionalLight;
+      directional->direction = direction;
+      light = directional;
+    } else if (kind == "spot") {
+      auto* spot = new SoSpotLight;
+      spot->location = location;
+      spot->direction = direction;
+      light = spot;
+    } else {
+      r.fail(at + ".kind", "unknown light kind '" + kind + "' (point, directional, spot)");
+    }
+    light->color = vec3(r, l, at, "color", SbVec3f(1, 1, 1));
+    light->intensity = scalar(r, l, at, "intensity", 1.0f);
+    light->on = r.flag(l, at, "on", true) ? TRUE : FALSE;
+    world.db->addLight(name.c_str(), light);
+    world.lights.push_back(ZKComponentDB::normalizeLightName(name.c_str()).str());
+    if (l.contains("attach")) {
+      const json& a = l["attach"];
+      const std::string component = r.text(a, at + ".attach", "component");
+      const std::string part = r.text(a, at + ".attach", "part");
+      ZKComponent* c = world.db->getComponent(component.c_str());
+      if (!c) r.fail(at + ".attach.component", "no component '" + component + "'");
+      if (!c->getLogicalPart(part.c_str()))
+        r.fail(at + ".attach.part", "component '" + component + "' has no part '" + part + "'");
+      world.db->attachLight(name.c_str(), component.c_str(), part.c_str());
+    }
+  }
+}
+
+void readViews(const Reader& r, BuiltWorld& world, const json& description) {
+  const json& viewpoints = r.list(description, "", "viewpoints");
+  for (size_t i = 0; i < viewpoints.size(); ++i) {
+    const std::string at = "viewpoints[" + std::to_string(i) + "]";
+    const json& v = viewpoints[i];
+    auto* viewpoint = new ZKViewpoint;
+    viewpoint->setName(r.text(v, at, "name").c_str());
+    viewpoint->setDescription(r.optionalText(v, at, "description").c_str());
+    viewpoint->setPosition(vec3(r, v, at, "position", SbVec3f(0, 0, 10)));
+    viewpoint->setOrientation(rotation(r, v, at, "orientation"));
+    viewpoint->setFieldOfView(scalar(r, v, at, "fieldOfView", 0.785398f));
+    viewpoint->setJump(r.flag(v, at, "jump", true) ? 1 : 0);
+    if (!world.db->addViewpoint(viewpoint)) {
+      delete viewpoint;
+      r.fail(at + ".name", "duplicate viewpoint name");
+    }
+  }
+  const json& sensors = r.list(description, "", "proximitySensors");
+  for (size_t i = 0; i < sensors.size(); ++i) {
+    const std::string at = "proximitySensors[" + std::to_string(i) + "]";
+    const json& p = sensors[i];
+    auto* sensor = new ZKProximitySensor;
+    sensor->setName(r.text(p, at, "name").c_str());
+    sensor->setCenter(vec3(r, p, at, "center", SbVec3f(0, 0, 0)));
+    sensor->setSize(vec3(r, p, at, "size", SbVec3f(0, 0, 0)));
+    sensor->setEnabled(r.flag(p, at, "enabled", true) ? 1 : 0);
+    if (!world.db->addProximitySensor(sensor)) {
+      delete sensor;
+      r.fail(at + ".name", "duplicate proximity sensor name");
+    }
+  }
+  const json& paths = r.list(description, "", "paths");
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const std::string at = "paths[" + std::to_string(i) + "]";
+    const std::string name = r.text(paths[i], at, "name");
+    ZKNavigationPath held;
+    if (name.empty() || world.db->getNavigationPath(name.c_str(), held))
+      r.fail(at + ".name", "empty or duplicate path name '" + name + "'");
+    ZKNavigationPath path(name.c_str());
+    const json& positions = r.list(paths[i], at, "positions");
+    for (size_t k = 0; k < positions.size(); ++k) {
+      const std::string pat = at + ".positions[" + std::to_string(k) + "]";
+      ZKPosition position;
+      position.setPoint(vec3(r, positions[k], pat, "point", SbVec3f(0, 0, 0)));
+      position.setOrientation(rotation(r, positions[k], pat, "orientation"));
+      path.appendPosition(position);
+    }
+    world.db->addNavigationPath(path);
+    world.paths.push_back(name);
+  }
+}
+
+void readRoutes(const Reader& r, BuiltWorld& world, const json& routes) {
+  for (size_t i = 0; i < routes.size(); ++i) {
+    const std::string at = "routes[" + std::to_string(i) + "]";
+    const json& route = routes[i];
+    const std::string name = r.text(route, at, "name");
+    std::string ends[2][2];
+    const char* sides[2] = {"from", "to"};
+    for (int e = 0; e < 2; ++e) {
+      const json& end = r.member(route, at, sides[e]);
+      const std::string eat = at + "." + sides[e];
+      ends[e][0] = r.text(end, eat, "name");
+      ends[e][1] = r.text(end, eat, "event");
+    }
+    if (world.db->getRoute(name.c_str())) r.fail(at + ".name", "duplicate route name '" + name + "'");
+    if (!world.db->addRoute(name.c_str(), ends[0][0].c_str(), ends[0][1].c_str(),
+                            ends[1][0].c_str(), ends[1][1].c_str()))
+      r.fail(at, "names or events longer than 51 characters");
+    const ZKRoute* made = world.db->getRoute(name.c_str());
+    const ZKRoute::RoutePoint* points[2] = {&made->getSourcePoint(), &made->getTargetPoint()};
+    for (int e = 0; e < 2; ++e) {
+      if (points[e]->pointType == ZKRoute::unresolved_point)
+        r.fail(at + "." + sides[e] + ".name",
+               "no component, light or proximity sensor '" + ends[e][0] + "'");
+    }
+    ++world.routes;
+  }
+}
+
 }  // namespace
 
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
@@ -353,6 +502,10 @@ BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& mo
                   behaviorNames);
     if ((i + 1) % 1000 == 0) progress(static_cast<int>(i + 1));
   }
+
+  readLights(r, world, r.list(description, "", "lights"));
+  readViews(r, world, description);
+  readRoutes(r, world, r.list(description, "", "routes"));
 
   const json& databases = r.list(description, "", "externalDatabases");
   for (size_t i = 0; i < databases.size(); ++i) {

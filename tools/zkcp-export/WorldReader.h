@@ -28,6 +28,10 @@ struct BuiltWorld {
   std::map<std::string, std::string> geometrySources;
   // Every behaviour used, once per name.
   std::vector<ZKBehavior> behaviors;
+  // The world's lights in description order, by normalized name.
+  std::vector<std::string> lights;
+  // The navigation paths in description order.
+  std::vector<std::string> paths;
   int parts = 0;
   int attributes = 0;
   int routes = 0;

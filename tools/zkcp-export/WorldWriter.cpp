@@ -1,5 +1,11 @@
 #include "WorldWriter.h"
 
+#include <Inventor/VRMLnodes/SoVRMLDirectionalLight.h>
+#include <Inventor/VRMLnodes/SoVRMLPointLight.h>
+#include <Inventor/VRMLnodes/SoVRMLSpotLight.h>
+#include <Inventor/nodes/SoDirectionalLight.h>
+#include <Inventor/nodes/SoPointLight.h>
+#include <Inventor/nodes/SoSpotLight.h>
 #include <Inventor/nodes/SoTransform.h>
 
 #include <fstream>
@@ -77,6 +83,41 @@ std::vector<ZKBehavior> behaviorsOf(ZKComponent* c) {
   return out;
 }
 
+// A world light as the VRML 97 light of its kind, where it stands now.
+void writeLight(std::ostream& os, SoLight* light) {
+  auto common = [light](auto* vrml) {
+    vrml->ref();
+    vrml->on = light->on.getValue();
+    vrml->intensity = light->intensity.getValue();
+    vrml->color = light->color.getValue();
+    return vrml;
+  };
+  if (light->isOfType(SoSpotLight::getClassTypeId())) {
+    auto* spot = static_cast<SoSpotLight*>(light);
+    auto* vrml = common(new SoVRMLSpotLight);
+    vrml->location = spot->location.getValue();
+    vrml->direction = spot->direction.getValue();
+    vrml->cutOffAngle = spot->cutOffAngle.getValue();
+    os << *vrml;
+    vrml->unref();
+  } else if (light->isOfType(SoPointLight::getClassTypeId())) {
+    auto* vrml = common(new SoVRMLPointLight);
+    vrml->location = static_cast<SoPointLight*>(light)->location.getValue();
+    os << *vrml;
+    vrml->unref();
+  } else if (light->isOfType(SoDirectionalLight::getClassTypeId())) {
+    auto* vrml = common(new SoVRMLDirectionalLight);
+    vrml->direction = static_cast<SoDirectionalLight*>(light)->direction.getValue();
+    os << *vrml;
+    vrml->unref();
+  }
+}
+
+void writeLights(std::ostream& os, const BuiltWorld& world) {
+  for (const std::string& name : world.lights)
+    if (SoLight* light = world.db->getLight(name.c_str())) writeLight(os, light);
+}
+
 void writeVrmlWorld(const BuiltWorld& world, const fs::path& dir) {
   Output out(dir / "world" / "world.wrl");
   zkofstream& os = out.os();
@@ -86,10 +127,23 @@ void writeVrmlWorld(const BuiltWorld& world, const fs::path& dir) {
   std::set<std::string> declared;
   for (const ZKBehavior& b : world.behaviors)
     if (declared.insert(behaviorType(b)).second) os << vrmlexproto << b << "\n";
+  if (!world.paths.empty()) os << vrmlexproto << ZKNavigationPath() << "\n";
   os << "DEF mainTimer TimeSensor { loop TRUE }\n\n";
   for (ZKComponent* c : world.components) {
     if (world.db->getActiveComponent(c->getName().getString())) os << msvrmlref << *c << "\n";
   }
+  writeLights(os, world);
+  for (int i = 0; i < world.db->getNumViewpoints(); ++i)
+    static_cast<std::ostream&>(os) << *world.db->getViewpointAt(static_cast<unsigned>(i));
+  for (int i = 0; i < world.db->getNumProximitySensors(); ++i)
+    static_cast<std::ostream&>(os) << *world.db->getProximitySensorAt(static_cast<unsigned>(i));
+  for (const std::string& name : world.paths) {
+    ZKNavigationPath path;
+    world.db->getNavigationPath(name.c_str(), path);
+    os << zkref << path;
+  }
+  for (int i = 0; i < world.db->getNumRoutes(); ++i)
+    static_cast<std::ostream&>(os) << *world.db->getRouteAt(static_cast<unsigned>(i)) << "\n";
 }
 
 void writeVrmlPrototypes(const BuiltWorld& world, const fs::path& dir) {
@@ -155,7 +209,9 @@ void writePreview(const BuiltWorld& world, const fs::path& dir) {
   Output out(dir / "preview.wrl");
   std::ostream& os = out.os();
   os << "#VRML V2.0 utf8\n";
-  os << "NavigationInfo { headlight TRUE }\n";
+  os << "NavigationInfo { headlight " << (world.lights.empty() ? "TRUE" : "FALSE") << " }\n";
+  if (world.db->getNumViewpoints() > 0) os << *world.db->getViewpointAt(0);
+  writeLights(os, world);
   for (ZKComponent* c : world.components) {
     if (!world.db->getActiveComponent(c->getName().getString())) continue;
     SoTransform* t = c->getTransform();
