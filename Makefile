@@ -13,6 +13,8 @@ GENERATOR ?= Ninja
 BUILD_DIR := build
 BENCH_DIR := build-bench
 ASAN_DIR := build-asan
+FUZZ_DIR := build-fuzz
+FUZZ_SECONDS ?= 60
 
 DEBIAN_PACKAGES := cmake ninja-build g++ libcoin-dev libgtest-dev libbenchmark-dev pkg-config \
 	nlohmann-json3-dev libcli11-dev
@@ -31,7 +33,7 @@ SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1:st
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps demo-deps build configure test bench install demo asan-test clean
+.PHONY: all deps demo-deps build configure test bench install demo asan-test fuzz clean
 
 all: build
 
@@ -81,10 +83,23 @@ demo: demo-deps build
 demo-deps:
 	@$(MAKE) --no-print-directory deps DEBIAN_PACKAGES="$(DEBIAN_PACKAGES) $(DEMO_PACKAGES)"
 
+# Builds the library and the fuzz targets with clang, AddressSanitizer and
+# libFuzzer, and runs each target for FUZZ_SECONDS.
+fuzz: deps
+	@$(MAKE) --no-print-directory deps DEBIAN_PACKAGES="clang"
+	CC=clang CXX=clang++ $(CMAKE) -S . -B $(FUZZ_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DZKCP_SANITIZE=ON -DZKCP_BUILD_FUZZ=ON -DZKCP_BUILD_TESTS=OFF -DZKCP_BUILD_EXAMPLES=OFF \
+	  -DZKCP_BUILD_TOOLS=OFF
+	$(CMAKE) --build $(FUZZ_DIR) -j $(JOBS) --target description_fuzz
+	@mkdir -p $(FUZZ_DIR)/corpus
+	@cp examples/world/table.desc $(FUZZ_DIR)/corpus/
+	$(SANITIZER_ENV) $(FUZZ_DIR)/fuzz/description_fuzz -max_total_time=$(FUZZ_SECONDS) \
+	  -rss_limit_mb=4096 $(FUZZ_DIR)/corpus
+
 asan-test: deps
 	$(CMAKE) -S . -B $(ASAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKCP_SANITIZE=ON
 	$(CMAKE) --build $(ASAN_DIR) -j $(JOBS)
 	$(SANITIZER_ENV) ctest --test-dir $(ASAN_DIR) --output-on-failure -j$(JOBS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(ASAN_DIR) $(FUZZ_DIR)

@@ -208,9 +208,13 @@ void ZKComponent::deactivateBehavior(const RWCString& name, int startup) {
   }
 }
 
+// `name` is not read after the action runs: it may name an entry of a set
+// that the action changes.
 void ZKComponent::executeBehavior(const RWCString& name) {
-  ZKBehavior behavior = getBehavior(name);
-  if (behavior.isValid() && behavior.getCallbackFunc()) behavior.getCallbackFunc()(this);
+  const ZKBehavior* behavior = behaviors.find(name);
+  ZKBehavior::Function action =
+      behavior && behavior->isValid() ? behavior->getCallbackFunc() : nullptr;
+  if (action) action(this);
   objectDirty = 1;
   partsDirty = 1;
 }
@@ -218,10 +222,7 @@ void ZKComponent::executeBehavior(const RWCString& name) {
 void ZKComponent::update() {
   // By index over the live set: changes made by the behaviours take effect
   // within this pass.
-  for (size_t i = 0; i < activeBehaviorNames.entries(); ++i) {
-    const RWCString name = activeBehaviorNames(i);
-    executeBehavior(name);
-  }
+  for (size_t i = 0; i < activeBehaviorNames.entries(); ++i) executeBehavior(activeBehaviorNames(i));
 }
 
 // ---------------------------------------------------------------------------
