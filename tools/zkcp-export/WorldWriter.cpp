@@ -118,7 +118,7 @@ void writeLights(std::ostream& os, const BuiltWorld& world) {
     if (SoLight* light = world.db->getLight(name.c_str())) writeLight(os, light);
 }
 
-void writeVrmlWorld(const BuiltWorld& world, const fs::path& dir) {
+void writeVrmlWorld(const BuiltWorld& world, const fs::path& dir, bool timers) {
   Output out(dir / "world" / "world.wrl");
   zkofstream& os = out.os();
   os << "#VRML V2.0 utf8\n";
@@ -130,7 +130,8 @@ void writeVrmlWorld(const BuiltWorld& world, const fs::path& dir) {
   if (!world.paths.empty()) os << vrmlexproto << ZKNavigationPath() << "\n";
   os << "DEF mainTimer TimeSensor { loop TRUE }\n\n";
   for (ZKComponent* c : world.components) {
-    if (world.db->getActiveComponent(c->getName().getString())) os << msvrmlref << *c << "\n";
+    if (world.db->getActiveComponent(c->getName().getString()))
+      os << (timers ? vrmlref : msvrmlref) << *c << "\n";
   }
   writeLights(os, world);
   for (int i = 0; i < world.db->getNumViewpoints(); ++i)
@@ -242,7 +243,7 @@ std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,
   if (options.native) {
     writeNativeWorld(world, dir);
   } else {
-    writeVrmlWorld(world, dir);
+    writeVrmlWorld(world, dir, options.timers);
     writeVrmlPrototypes(world, dir);
   }
   for (const auto& [name, source] : world.geometrySources)

@@ -9,6 +9,8 @@
 struct WriteOptions {
   bool native = false;
   bool preview = false;
+  // Instances with a time sensor per behaviour, driven by mainTimer.
+  bool timers = false;
 };
 
 // Writes the file set of a world into `dir`, which must not exist yet:

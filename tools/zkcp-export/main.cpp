@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
   int steps = 0;
   bool native = false;
   bool quiet = false;
+  bool timers = false;
   std::vector<std::string> moduleDirs;
   app.add_option("description", description, "the world description (JSON)")->required();
   app.add_option("--out", out, "folder to write the world into")->capture_default_str();
@@ -78,6 +79,9 @@ int main(int argc, char** argv) {
   app.add_flag("--native", native, "write the native forms (.arl) instead of VRML 97");
   app.add_option("--snapshot", png, "also write preview.wrl and render it to this PNG file");
   app.add_flag("--quiet,-q", quiet, "print nothing but errors");
+  app.add_flag("--timers", timers,
+               "write the instances with a time sensor per behaviour (their prototypes "
+               "declare no timer fields, so browsers object to them)");
   app.add_option("--modules", moduleDirs,
                  "folders searched for behaviour modules (M.dll) before the description's "
                  "folder and the current one");
@@ -109,6 +113,7 @@ int main(int argc, char** argv) {
     WriteOptions options;
     options.native = native;
     options.preview = !png.empty();
+    options.timers = timers;
     const std::uintmax_t bytes = writeWorld(world, scratch, options);
     // The finished set replaces the old one in one step.
     const fs::path old = parent / ("." + target.filename().string() + ".old-" +
