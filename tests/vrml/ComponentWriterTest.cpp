@@ -126,6 +126,13 @@ TEST_F(ComponentWriterTest, NativeInstance) {
                        "    }\n"
                        "  ]\n"
                        "}\n"));
+  // Words that select no component form write the native instance; their
+  // attributes take the form the word selects for attributes.
+  const std::string native = component(ref);
+  const std::string fallback = component(zkref);
+  EXPECT_EQ(fallback.substr(0, 60), native.substr(0, 60));
+  EXPECT_NE(fallback.find("      # BAD STREAM MANIPULATOR\n"), std::string::npos) << fallback;
+  EXPECT_NE(component(def).find("      ZKAttribute {\n    name    \"weight\""), std::string::npos);
 }
 
 TEST_F(ComponentWriterTest, VrmlInstanceTimersAndAnchor) {
