@@ -62,16 +62,13 @@ TEST_F(BehaviorTest, HandlesShareOneRegisteredDefinition) {
   EXPECT_FALSE(nameless.isValid());
 
   ZKBehavior::Dependencies deps;
-  deps.addAttribute("speed");
-  deps.addAttribute("speed");
+  for (const char* name : {"speed", "speed"}) deps.addAttribute(name);
   deps.addPart("leg");
   RWTValSlist<RWCString> events;
-  events.append("go");
-  events.append("stop");
+  for (const char* name : {"go", "stop"}) events.append(name);
   ZKBehavior run("run", "m.dll", "act", nullptr, events, deps, "", nullptr, "", nullptr);
-  ASSERT_EQ(run.getDependencies().getAttributes().entries(), 2u);
-  EXPECT_EQ(run.getDependencies().getParts()[0], "leg");
-  EXPECT_EQ(run.getEvents()[1], "stop");
+  EXPECT_EQ(run.getDependencies().getAttributes().entries(), 2u);
+  EXPECT_EQ(run.getDependencies().getParts()[0] + run.getEvents()[1], "legstop");
 
   Std_List<ZKField> fields;
   fields.append(ZKField("speed", ZKField::SFFloat, nullptr));
@@ -84,33 +81,27 @@ TEST_F(BehaviorTest, HandlesShareOneRegisteredDefinition) {
 
 TEST_F(BehaviorTest, LibraryLoadsEachModuleOnceAndRunsItsFunctions) {
   ZKBehaviorLibrary library;
+  auto request = [&library](const char* module, const char* function, const char* init = "",
+                            const char* fini = "") {
+    return library.getBehavior(module, function, init, fini, kNoEvents, kNoDependencies);
+  };
   testing::internal::CaptureStdout();
-  ZKBehavior action =
-      library.getBehavior("recorder", "rec_action", "rec_init", "rec_fini", kNoEvents,
-                          kNoDependencies);
-  ZKBehavior again =
-      library.getBehavior("recorder", "rec_action", "", "", kNoEvents, kNoDependencies);
-  ZKBehavior second =
-      library.getBehavior("recorder", "rec_init", "", "", kNoEvents, kNoDependencies);
+  ZKBehavior action = request("recorder", "rec_action", "rec_init", "rec_fini");
+  ZKBehavior again = request("recorder", "rec_action");
+  ZKBehavior second = request("recorder", "rec_init");
   const std::string loading = testing::internal::GetCapturedStdout();
   // The module may already be open from an earlier test of this program.
   EXPECT_TRUE(loading == "so opened\n" || loading.empty()) << loading;
   EXPECT_TRUE(action.sameDefinition(again));
-  EXPECT_EQ(action.getName(), "recorder:rec_action");
-  EXPECT_EQ(action.getLibrary(), "recorder.dll");
-  EXPECT_NE(action.getCallbackFunc(), nullptr);
-  EXPECT_NE(second.getCallbackFunc(), nullptr);
+  EXPECT_EQ(action.getName() + " " + action.getLibrary(), "recorder:rec_action recorder.dll");
+  EXPECT_TRUE(action.getCallbackFunc() && second.getCallbackFunc());
 
   testing::internal::CaptureStdout();
-  ZKBehavior missing = library.getBehavior("no_such_module", "f", "i", "x", kNoEvents,
-                                           kNoDependencies);
-  ZKBehavior missingAgain =
-      library.getBehavior("no_such_module", "f", "", "", kNoEvents, kNoDependencies);
-  ZKBehavior otherMissing =
-      library.getBehavior("no_such_module", "g", "", "", kNoEvents, kNoDependencies);
+  ZKBehavior missing = request("no_such_module", "f", "i", "x");
+  ZKBehavior missingAgain = request("no_such_module", "f");
+  request("no_such_module", "g");
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "open failed\nopen failed\n");
-  EXPECT_TRUE(missing.isValid());
-  EXPECT_TRUE(missing.sameDefinition(missingAgain));
+  EXPECT_TRUE(missing.isValid() && missing.sameDefinition(missingAgain));
   EXPECT_EQ(missing.getCallbackFunc(), nullptr);
 
   // Through a world: activation initialises, update acts, deactivation
