@@ -13,12 +13,17 @@ namespace {
 
 using Point = ZKRoute::RoutePointType;
 using Member = ZKRoute::RouteMemberType;
+constexpr Point kLight = ZKRoute::light_point, kComponent = ZKRoute::component_point,
+                kPorch = ZKRoute::proximity_sensor_point, kNowhere = ZKRoute::unresolved_point;
+constexpr Member kField = ZKRoute::field_member, kBehavior = ZKRoute::behavior_member,
+                 kAttribute = ZKRoute::attribute_member, kEvent = ZKRoute::event_member,
+                 kSensor = ZKRoute::sensor_member, kNone = ZKRoute::unresolved_member;
 
 struct Resolved {
   void* point = nullptr;
-  Point pointType = ZKRoute::light_point;
+  Point pointType = kLight;
   RWCString memberName = "stale";
-  Member memberType = ZKRoute::attribute_member;
+  Member memberType = kAttribute;
 };
 
 void expectEnd(const Resolved& r, const void* point, Point pointType, const char* member,
@@ -65,9 +70,9 @@ class Routes : public ::testing::Test {
 TEST_F(Routes, RecordCopiesComparesByNameAndCutsLongText) {
   int thing = 0;
   ZKRoute route("Opener");
-  route.setSource(&thing, ZKRoute::component_point);
+  route.setSource(&thing, kComponent);
   route.setSourceEvent("set_openActive");
-  route.setSourceMember("open", ZKRoute::behavior_member);
+  route.setSourceMember("open", kBehavior);
   ZKRoute copy;
   copy = route;
   EXPECT_EQ(copy.getSource(), &thing);
@@ -80,7 +85,7 @@ TEST_F(Routes, RecordCopiesComparesByNameAndCutsLongText) {
   // Text longer than the arrays hold is cut to its first 51 characters.
   const std::string overlong(80, 'x');
   route.setName(overlong.c_str());
-  route.setTargetMember(overlong.c_str(), ZKRoute::field_member);
+  route.setTargetMember(overlong.c_str(), kField);
   EXPECT_EQ(std::string(route.getName()), overlong.substr(0, 51));
   EXPECT_EQ(std::string(route.getTargetMemberName()), overlong.substr(0, 51));
 }
@@ -91,57 +96,45 @@ TEST_F(Routes, LightsAndProximitySensorsThroughFinders) {
   int sensor = 0;
   ZKRoute::PointFinders finders;
   finders.light = [&](const RWCString& n) { return n == "Lamp" ? lamp : nullptr; };
-  finders.proximitySensor = [&](const RWCString& n) -> void* {
-    return n == "porch" ? &sensor : nullptr;
-  };
+  finders.proximitySensor = [&](const RWCString& n) { return n == "porch" ? &sensor : nullptr; };
   finders.component = [&](const RWCString& n) { return n == "Lamp" ? door : nullptr; };
   // A light wins over a component of the same name; its member stays open.
-  expectEnd(resolve("Lamp", "set_on", &finders), lamp, ZKRoute::light_point, "",
-            ZKRoute::unresolved_member);
+  expectEnd(resolve("Lamp", "set_on", &finders), lamp, kLight, "", kNone);
   const Case cases[] = {
-      {"isActive", "", ZKRoute::event_member}, {"exitTime", "", ZKRoute::event_member},
-      {"orientation_changed", "", ZKRoute::event_member}, {"center", "", ZKRoute::field_member},
-      {"set_center", "center", ZKRoute::field_member},
-      {"size_changed", "size", ZKRoute::field_member},
-      {"set_enabled", "enabled", ZKRoute::field_member},
-      {"set_colour", "colour", ZKRoute::unresolved_member},
-      {"isactive", "", ZKRoute::unresolved_member}};
+      {"isActive", "", kEvent}, {"exitTime", "", kEvent}, {"orientation_changed", "", kEvent},
+      {"center", "", kField}, {"set_center", "center", kField}, {"size_changed", "size", kField},
+      {"set_enabled", "enabled", kField}, {"set_colour", "colour", kNone},
+      {"isactive", "", kNone}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.event);
     Resolved out = resolve("porch", c.event, &finders);
-    EXPECT_EQ(out.pointType, ZKRoute::proximity_sensor_point);
+    EXPECT_EQ(out.pointType, kPorch);
     EXPECT_EQ(out.point, &sensor);
-    if (c.type != ZKRoute::event_member) EXPECT_EQ(out.memberName, RWCString(c.member));
+    if (c.type != kEvent) EXPECT_EQ(out.memberName, RWCString(c.member));
     EXPECT_EQ(out.memberType, c.type);
   }
   // Without finders nothing resolves.
   const ZKRoute::PointFinders none;
-  expectEnd(resolve("Lamp", "set_on", &none), nullptr,
-            ZKRoute::unresolved_point, "", ZKRoute::unresolved_member);
+  expectEnd(resolve("Lamp", "set_on", &none), nullptr, kNowhere, "", kNone);
   lamp->unref();
 }
 
 TEST_F(Routes, ComponentMembersAndComponentSensors) {
-  const Case cases[] = {{"set_translation", "translation", ZKRoute::field_member},
-               {"translation_changed", "translation", ZKRoute::field_member},
-               {"set_scaleOrientation", "scaleOrientation", ZKRoute::field_member},
-               {"set_openActive", "open", ZKRoute::behavior_member},
-               {"openActive_changed", "open", ZKRoute::behavior_member},
-               {"set_Activeness", "Activeness", ZKRoute::unresolved_member},
-               {"set_speed", "speed", ZKRoute::attribute_member},
-               {"set_Speed", "Speed", ZKRoute::unresolved_member},
-               {"translation", "", ZKRoute::unresolved_member}};
+  const Case cases[] = {
+      {"set_translation", "translation", kField}, {"translation_changed", "translation", kField},
+      {"set_scaleOrientation", "scaleOrientation", kField}, {"set_openActive", "open", kBehavior},
+      {"openActive_changed", "open", kBehavior}, {"set_Activeness", "Activeness", kNone},
+      {"set_speed", "speed", kAttribute}, {"set_Speed", "Speed", kNone},
+      {"translation", "", kNone}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.event);
-    expectEnd(resolve("door", c.event), door, ZKRoute::component_point, c.member, c.type);
+    expectEnd(resolve("door", c.event), door, kComponent, c.member, c.type);
   }
-  expectEnd(resolve("doorSensor", "isActive"), door, ZKRoute::component_point, "doorSensor",
-            ZKRoute::sensor_member);
+  expectEnd(resolve("doorSensor", "isActive"), door, kComponent, "doorSensor", kSensor);
   // Names are matched with their case; unknown names resolve to nothing.
   for (const char* point : {"Door", "DoorSensor", "gateSensor", "doorsensor", ""}) {
     SCOPED_TRACE(point);
-    expectEnd(resolve(point, "set_translation"), nullptr, ZKRoute::unresolved_point, "",
-              ZKRoute::unresolved_member);
+    expectEnd(resolve(point, "set_translation"), nullptr, kNowhere, "", kNone);
   }
 }
 
@@ -153,12 +146,12 @@ TEST_F(Routes, AddingByNamesAndRefusals) {
   EXPECT_EQ(world.getRouteAt(0), open);
   EXPECT_STREQ(open->getName(), "Open");
   EXPECT_EQ(open->getTarget(), door);
-  EXPECT_EQ(open->getTargetMemberType(), ZKRoute::field_member);
+  EXPECT_EQ(open->getTargetMemberType(), kField);
   // Ends naming nothing the world holds are kept unresolved.
   ASSERT_EQ(world.addRoute("ghost", "nobody", "set_x", "nothing", "y_changed"), 1);
   ZKRoute* ghost = world.getRoute("ghost");
-  EXPECT_EQ(ghost->getSourceType(), ZKRoute::unresolved_point);
-  EXPECT_EQ(ghost->getTargetMemberType(), ZKRoute::unresolved_member);
+  EXPECT_EQ(ghost->getSourceType(), kNowhere);
+  EXPECT_EQ(ghost->getTargetMemberType(), kNone);
   EXPECT_STREQ(ghost->getTargetEvent(), "y_changed");
   // A name taken ignoring case is refused in both forms, and so is text that
   // would not fit a route's arrays.
@@ -167,7 +160,7 @@ TEST_F(Routes, AddingByNamesAndRefusals) {
   EXPECT_EQ(world.addRoute(static_cast<ZKRoute*>(nullptr)), 0);
   const std::string fits(51, 'a'), overlong(52, 'a');
   const std::string longSensor = "doorSensor" + std::string(42, 'x');
-  EXPECT_EQ(resolve(longSensor.c_str(), "isActive").memberType, ZKRoute::sensor_member);
+  EXPECT_EQ(resolve(longSensor.c_str(), "isActive").memberType, kSensor);
   const char* const refused[][5] = {
       {"OPEN", "door", "set_speed", "door", "set_speed"},
       {overlong.c_str(), "door", "set_speed", "door", "set_speed"},
@@ -185,8 +178,8 @@ TEST_F(Routes, AddingByNamesAndRefusals) {
 TEST_F(Routes, SourceAndTargetQueriesAcrossRemovals) {
   int lamp = 0;
   ZKRoute* toLamp = new ZKRoute("toLamp");
-  toLamp->setSource(door, ZKRoute::component_point);
-  toLamp->setTarget(&lamp, ZKRoute::light_point);
+  toLamp->setSource(door, kComponent);
+  toLamp->setTarget(&lamp, kLight);
   ASSERT_EQ(world.addRoute(toLamp), 1);
   ASSERT_EQ(world.addRoute("self", "door", "set_speed", "door", "set_speed"), 1);
   ASSERT_EQ(world.addRoute("fromNowhere", "nobody", "x_changed", "door", "set_speed"), 1);
