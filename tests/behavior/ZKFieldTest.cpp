@@ -63,16 +63,12 @@ TEST_F(FieldTest, TypeFromTextAndBack) {
 }
 
 TEST_F(FieldTest, EachAssignmentGivesItsTypeAndOwnValue) {
+#define ONE(T) assignment<So##T>(ZKField::T)
   const std::vector<Assignment> all = {
-      assignment<SoMFVec3f>(ZKField::MFVec3f),       assignment<SoSFVec3f>(ZKField::SFVec3f),
-      assignment<SoMFVec2f>(ZKField::MFVec2f),       assignment<SoSFVec2f>(ZKField::SFVec2f),
-      assignment<SoMFString>(ZKField::MFString),     assignment<SoSFString>(ZKField::SFString),
-      assignment<SoMFRotation>(ZKField::MFRotation), assignment<SoSFRotation>(ZKField::SFRotation),
-      assignment<SoMFNode>(ZKField::MFNode),         assignment<SoSFNode>(ZKField::SFNode),
-      assignment<SoMFInt32>(ZKField::MFInt32),       assignment<SoSFInt32>(ZKField::SFInt32),
-      assignment<SoSFImage>(ZKField::SFImage),       assignment<SoMFFloat>(ZKField::MFFloat),
-      assignment<SoSFFloat>(ZKField::SFFloat),       assignment<SoMFColor>(ZKField::MFColor),
-      assignment<SoSFColor>(ZKField::SFColor),       assignment<SoSFBool>(ZKField::SFBool)};
+      ONE(MFVec3f), ONE(SFVec3f), ONE(MFVec2f), ONE(SFVec2f), ONE(MFString), ONE(SFString),
+      ONE(MFRotation), ONE(SFRotation), ONE(MFNode), ONE(SFNode), ONE(MFInt32), ONE(SFInt32),
+      ONE(SFImage), ONE(MFFloat), ONE(SFFloat), ONE(MFColor), ONE(SFColor), ONE(SFBool)};
+#undef ONE
   ZKField z("f", ZKField::SFFloat, nullptr);
   for (const Assignment& a : all) {
     SCOPED_TRACE(ZKField::typeText(a.type));
