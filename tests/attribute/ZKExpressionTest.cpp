@@ -74,13 +74,13 @@ TEST(ZKOperand, OnlySameKindValuesCompareByTheThreeWayResult) {
     return r;
   };
   stdoutOf([&] {
-  EXPECT_EQ(results(&ZKOperand::sameSyntax), "11110000");
-  EXPECT_EQ(results(&ZKOperand::equal), "01000000");
-  EXPECT_EQ(results(&ZKOperand::notEqual), "10111111");
-  EXPECT_EQ(results(&ZKOperand::greaterThan), "10000000");
-  EXPECT_EQ(results(&ZKOperand::lessThan), "00100000");
-  EXPECT_EQ(results(&ZKOperand::greaterThanOrEqual), "11000000");
-  EXPECT_EQ(results(&ZKOperand::lessThanOrEqual), "01100000");
+    EXPECT_EQ(results(&ZKOperand::sameSyntax), "11110000");
+    EXPECT_EQ(results(&ZKOperand::equal), "01000000");
+    EXPECT_EQ(results(&ZKOperand::notEqual), "10111111");
+    EXPECT_EQ(results(&ZKOperand::greaterThan), "10000000");
+    EXPECT_EQ(results(&ZKOperand::lessThan), "00100000");
+    EXPECT_EQ(results(&ZKOperand::greaterThanOrEqual), "11000000");
+    EXPECT_EQ(results(&ZKOperand::lessThanOrEqual), "01100000");
   });
 
   // An empty operand on either side is never asked for a kind.
@@ -140,13 +140,13 @@ TEST(ZKExpressionRep, OperationAppliesTheStoredOperator) {
     return r;
   };
   stdoutOf([&] {
-  EXPECT_EQ(results(ZKExpression::EQUAL), "0100");
-  EXPECT_EQ(results(ZKExpression::GREATER_EQUAL), "0110");
-  EXPECT_EQ(results(ZKExpression::LESS_EQUAL), "1100");
-  EXPECT_EQ(results(3), "0000");
-  const ZKExpression held(low, mid, ZKExpression::LESS_EQUAL);
-  EXPECT_EQ(held.rep()->operation(held.rep()->left(), held.rep()->right()), 1);
-  EXPECT_EQ(held.rep()->operation(held.rep()->right(), held.rep()->left()), 0);
+    EXPECT_EQ(results(ZKExpression::EQUAL), "0100");
+    EXPECT_EQ(results(ZKExpression::GREATER_EQUAL), "0110");
+    EXPECT_EQ(results(ZKExpression::LESS_EQUAL), "1100");
+    EXPECT_EQ(results(3), "0000");
+    const ZKExpression held(low, mid, ZKExpression::LESS_EQUAL);
+    EXPECT_EQ(held.rep()->operation(held.rep()->left(), held.rep()->right()), 1);
+    EXPECT_EQ(held.rep()->operation(held.rep()->right(), held.rep()->left()), 0);
   });
 }
 
