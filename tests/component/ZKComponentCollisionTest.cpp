@@ -4,7 +4,7 @@
 
 #include "../TestScene.h"
 
-#include <vector>
+#include <deque>
 
 namespace {
 
@@ -20,14 +20,7 @@ struct Cube {
 class Collisions : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ZKComponent::initClass(); }
-  void TearDown() override {
-    for (ZKComponent* c : made) c->unref();
-  }
-  ZKComponent* keep(ZKComponent* c) {
-    c->ref();
-    made.push_back(c);
-    return c;
-  }
+  ZKComponent* keep(ZKComponent* c) { return made.emplace_back(c); }
   ZKComponent* cubes(const char* name, std::initializer_list<Cube> list) {
     zkcp_test::Ref<SoSeparator> root(new SoSeparator);
     for (const Cube& cube : list) {
@@ -51,7 +44,7 @@ class Collisions : public ::testing::Test {
     SbVec3f at(x, y, 0);
     c->setPosition(&at);
   }
-  std::vector<ZKComponent*> made;
+  std::deque<zkcp_test::Ref<ZKComponent>> made;
 };
 
 // The record of the last test: the flag, then the names of the part, the
