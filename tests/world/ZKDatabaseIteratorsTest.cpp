@@ -12,16 +12,16 @@
 
 namespace {
 
-const std::vector<std::string> kNames = {"gate", "Tower", "bridge", "well", "Mill", "barn", "inn"};
+using Names = std::vector<std::string>;
+const Names kNames = {"gate", "Tower", "bridge", "well", "Mill", "barn", "inn"};
 
+// A world with a component, an external database and a path under each name,
+// in that order; the components at even places are active, with the parent
+// models "House" (every fourth from the first) and "Tree".
 class Iterators : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { SoDB::init(); }
-
-  // Registers a component, an external database and a path under each
-  // name, in that order; the components at even places are active, with the
-  // parent models "House" (every fourth from the first) and "Tree".
-  static void fill(ZKComponentDB& world, const std::vector<std::string>& names) {
+  static void fill(ZKComponentDB& world, const Names& names) {
     for (size_t i = 0; i < names.size(); ++i) {
       ZKComponent* c = new ZKComponent(names[i].c_str(), "Building");
       c->ref();
@@ -31,6 +31,8 @@ class Iterators : public ::testing::Test {
       world.addNavigationPath(ZKNavigationPath(names[i].c_str()));
     }
   }
+  void SetUp() override { fill(world, kNames); }
+  ZKComponentDB world;
 };
 
 std::string nameOf(const ZKComponentIterator& it) { return it.getValue()->getName().getString(); }
@@ -42,84 +44,70 @@ std::string nameOf(const ZKNavigationPathIterator& it) {
   return it.getName().str();
 }
 
+ZKComponentIterator active(ZKComponentDB* world) {
+  return ZKComponentIterator(world, ZKComponentIterator::all_active_components, "");
+}
+
 // The names of the elements from here to the end.
 template <class Iterator>
-std::vector<std::string> walk(Iterator& it) {
-  std::vector<std::string> seen;
+Names walk(Iterator&& it) {
+  Names seen;
   while (it++) seen.push_back(nameOf(it));
   return seen;
 }
 
 // By the bucket of the name's exact hash (and insertion within a bucket).
-bool inTableOrder(const std::vector<std::string>& names) {
-  auto bucket = [](const std::string& name) { return ZKComponent::hash(name.c_str()) % 64; };
-  for (size_t i = 1; i < names.size(); ++i) {
-    if (bucket(names[i - 1]) > bucket(names[i])) return false;
-  }
-  return true;
-}
-
-TEST_F(Iterators, EmptyTablesYieldNothing) {
-  ZKComponentDB world;
-  ZKComponent* idle = new ZKComponent("idle", "Building");
-  idle->ref();
-  world.addComponent(idle, 0, nullptr);
-  ZKComponentIterator components(&world, ZKComponentIterator::all_active_components, "");
-  ZKDatabaseIterator databases(&world);
-  ZKNavigationPathIterator paths(&world);
-  EXPECT_EQ(components++, 0);
-  EXPECT_EQ(databases++, 0);
-  EXPECT_EQ(paths++, 0);
-  EXPECT_EQ(ZKNavigationPathIterator(nullptr)++, 0);
+bool inTableOrder(const Names& names) {
+  return std::is_sorted(names.begin(), names.end(), [](const auto& a, const auto& b) {
+    return ZKComponent::hash(a.c_str()) % 64 < ZKComponent::hash(b.c_str()) % 64;
+  });
 }
 
 TEST_F(Iterators, TableOrderIndependentOfInsertionAndStableOverResets) {
-  ZKComponentDB first;
-  ZKComponentDB second;
-  fill(first, kNames);
-  fill(second, std::vector<std::string>(kNames.rbegin(), kNames.rend()));
-  ZKNavigationPathIterator paths(&first);
-  ZKNavigationPathIterator otherPaths(&second);
-  const std::vector<std::string> order = walk(paths);
+  ZKComponentDB reversed;
+  fill(reversed, Names(kNames.rbegin(), kNames.rend()));
+  ZKNavigationPathIterator paths(&world);
+  const Names order = walk(paths);
   EXPECT_EQ(order.size(), kNames.size());
   EXPECT_TRUE(inTableOrder(order));
   EXPECT_NE(order, kNames);
-  EXPECT_EQ(walk(otherPaths), order);
-  EXPECT_EQ(paths++, 0);
+  EXPECT_EQ(walk(ZKNavigationPathIterator(&reversed)), order);
+  EXPECT_EQ(paths++, 0);  // until reset
   paths.reset();
   EXPECT_EQ(walk(paths), order);
 
-  ZKDatabaseIterator databases(&first);
-  std::vector<std::string> expected;
+  Names expected;
   for (const std::string& name : order) expected.push_back(name + " /db/" + name);
-  EXPECT_EQ(walk(databases), expected);
-
-  ZKComponentIterator active(&first, ZKComponentIterator::all_active_components, "");
-  const std::vector<std::string> seen = walk(active);
+  EXPECT_EQ(walk(ZKDatabaseIterator(&world)), expected);
+  const Names seen = walk(active(&world));
   EXPECT_EQ(seen.size(), 4u);
   EXPECT_TRUE(inTableOrder(seen));
 }
 
-TEST_F(Iterators, ComponentsOfOneModelIgnoringCase) {
-  ZKComponentDB world;
-  fill(world, kNames);
+TEST_F(Iterators, EmptyTablesAndComponentsOfOneModelIgnoringCase) {
+  ZKComponentDB idleOnly;
+  ZKComponent* idle = new ZKComponent("idle", "Building");
+  idle->ref();  // taken over by the world
+  idleOnly.addComponent(idle, 0, nullptr);
+  EXPECT_EQ(active(&idleOnly)++, 0);
+  EXPECT_EQ(ZKDatabaseIterator(&idleOnly)++, 0);
+  EXPECT_EQ(ZKNavigationPathIterator(&idleOnly)++, 0);
+  EXPECT_EQ(ZKNavigationPathIterator(nullptr)++, 0);
   // Active: gate (House), bridge (Tree), Mill (House), inn (Tree).
-  ZKComponentIterator houses(&world, ZKComponentIterator::components_of_model, "hOUSE");
-  std::vector<std::string> seen = walk(houses);
-  std::sort(seen.begin(), seen.end());
-  EXPECT_EQ(seen, (std::vector<std::string>{"Mill", "gate"}));
-  ZKComponentIterator oddFilter(&world, static_cast<ZKComponentIterator::Filter_t>(7), "House");
-  EXPECT_EQ(walk(oddFilter).size(), 4u);
+  Names houses =
+      walk(ZKComponentIterator(&world, ZKComponentIterator::components_of_model, "hOUSE"));
+  std::sort(houses.begin(), houses.end());
+  EXPECT_EQ(houses, (Names{"Mill", "gate"}));
+  const auto oddFilter = static_cast<ZKComponentIterator::Filter_t>(7);
+  EXPECT_EQ(walk(ZKComponentIterator(&world, oddFilter, "House")).size(), 4u);
 }
 
 TEST_F(Iterators, ChangesDuringTheWalk) {
-  ZKComponentDB world;
-  fill(world, kNames);
   // A change in the number of active components starts the walk over.
-  ZKComponentIterator active(&world, ZKComponentIterator::all_active_components, "");
-  ASSERT_EQ(active++, 1);
+  ZKComponentIterator components = active(&world);
+  ASSERT_EQ(components++, 1);
   world.activateComponent("Tower");
-  EXPECT_EQ(walk(active).size(), 5u);
+  EXPECT_EQ(walk(components).size(), 5u);
   // Removing the path the walk stands on goes on with the next.
   ZKNavigationPathIterator paths(&world);
   ASSERT_EQ(paths++, 1);
