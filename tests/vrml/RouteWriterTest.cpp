@@ -2,6 +2,8 @@
 #include <zkcp/vrml/RouteWriter.h>
 #include <zkcp/world/ZKRoute.h>
 
+#include "GoldenText.h"
+
 #include <Inventor/nodes/SoPointLight.h>
 
 #include <gtest/gtest.h>
@@ -31,7 +33,7 @@ TEST(RouteWriter, RouteStatementWithItsEnds) {
   route.setSourceEvent("isActive");
   route.setTarget(lamp, ZKRoute::light_point);
   route.setTargetEvent("on");
-  EXPECT_EQ(text(route), "ROUTE door1.isActive TO lamp.on #0 r1");
+  EXPECT_TRUE(zkcp_test::matchesGolden(text(route), "route_example.wrl"));
   EXPECT_EQ(text(route.getTargetPoint()), "lamp.on");
 
   // Ends without a known object are written as such, never dereferenced.
