@@ -6,6 +6,17 @@
 using zkcp_export::newline;
 using zkcp_export::pad15;
 
+namespace {
+
+// One interface line of the behaviour's node type, three padded items.
+void interfaceLine(zkofstream& os, const char* kind, const char* type, const char* name) {
+  pad15(os, kind);
+  pad15(os, type);
+  newline(pad15(os, name));
+}
+
+}  // namespace
+
 RWCString behaviorLibraryStem(const ZKBehavior& behavior) {
   const RWCString& library = behavior.getLibrary();
   return library.length() > 4 ? library(0, library.length() - 4) : RWCString();
@@ -28,22 +39,14 @@ zkofstream& operator<<(zkofstream& os, const ZKBehavior& behavior) {
   }
   const RWCString stem = behaviorLibraryStem(behavior);
   os << "EXTERNPROTO " << stem << "_" << behavior.getCallbackName() << " [" << endl;
-  pad15(os, "field ");
-  pad15(os, "SFBool ");
-  newline(pad15(os, "activate"));
-  pad15(os, "field ");
-  pad15(os, "SFString ");
-  newline(pad15(os, "name"));
+  interfaceLine(os, "field ", "SFBool ", "activate");
+  interfaceLine(os, "field ", "SFString ", "name");
   if (format == zkofstream::kExproto) {
     return os << "] \"" << stem << ".arl#" << stem << "_" << behavior.getCallbackName() << "\""
               << endl;
   }
-  pad15(os, "field ");
-  pad15(os, "SFNode ");
-  newline(pad15(os, "component"));
-  pad15(os, "eventIn ");
-  pad15(os, "SFFloat ");
-  newline(pad15(os, "tick"));
+  interfaceLine(os, "field ", "SFNode ", "component");
+  interfaceLine(os, "eventIn ", "SFFloat ", "tick");
   return os << "] \"" << stem << ".wrl#" << stem << "_" << behavior.getCallbackName() << "\""
             << endl;
 }
