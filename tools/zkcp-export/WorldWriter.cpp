@@ -72,6 +72,14 @@ std::vector<ZKComponent*> componentTypes(const BuiltWorld& world) {
   return types;
 }
 
+// The node type of every behaviour, grouped by the stem of its module.
+std::map<std::string, std::set<std::string>> behaviorTypesByModule(const BuiltWorld& world) {
+  std::map<std::string, std::set<std::string>> modules;
+  for (const ZKBehavior& b : world.behaviors)
+    modules[behaviorLibraryStem(b).str()].insert(behaviorType(b));
+  return modules;
+}
+
 std::vector<ZKBehavior> behaviorsOf(ZKComponent* c) {
   std::vector<ZKBehavior> out;
   RWTValSortedVector<RWCString> names;
@@ -158,10 +166,7 @@ void writeVrmlPrototypes(const BuiltWorld& world, const fs::path& dir) {
     os << vrmlproto << *c;
   }
   // One file per module stem, holding a node type per action function.
-  std::map<std::string, std::set<std::string>> modules;
-  for (const ZKBehavior& b : world.behaviors)
-    modules[behaviorLibraryStem(b).str()].insert(behaviorType(b));
-  for (const auto& [stem, types] : modules) {
+  for (const auto& [stem, types] : behaviorTypesByModule(world)) {
     Output out(dir / "world" / (stem + ".wrl"));
     zkofstream& os = out.os();
     os << "#VRML V2.0 utf8\n";
@@ -194,10 +199,7 @@ void writeNativeWorld(const BuiltWorld& world, const fs::path& dir) {
     Output out(dir / "world" / (std::string(c->getComponentName()) + ".arl"));
     out.os() << proto << *c;
   }
-  std::map<std::string, std::set<std::string>> modules;
-  for (const ZKBehavior& b : world.behaviors)
-    modules[behaviorLibraryStem(b).str()].insert(behaviorType(b));
-  for (const auto& [stem, types] : modules) {
+  for (const auto& [stem, types] : behaviorTypesByModule(world)) {
     Output out(dir / "world" / (stem + ".arl"));
     for (const std::string& type : types)
       out.os() << "PROTO " << type.c_str() << " [\n\tfield\tSFBool\tactivate\tFALSE\n"
