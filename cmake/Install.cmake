@@ -23,6 +23,34 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/zkcpConfigVersion.cmake
 install(FILES ${PROJECT_BINARY_DIR}/zkcpConfig.cmake ${PROJECT_BINARY_DIR}/zkcpConfigVersion.cmake
   DESTINATION ${ZKCP_CMAKE_DIR})
 
+# The pkg-config file hands on Coin's flags: through `Requires: Coin` where
+# Coin has a pkg-config file of its own, else (Debian ships none) as the
+# library and include folders of Coin's CMake package, left out where the
+# compiler looks anyway.
+find_package(PkgConfig QUIET)
+if(PKG_CONFIG_FOUND)
+  pkg_check_modules(ZKCP_COIN_PC QUIET Coin)
+endif()
+set(ZKCP_PC_REQUIRES "")
+set(ZKCP_PC_COIN_LIBS "")
+set(ZKCP_PC_COIN_CFLAGS "")
+if(ZKCP_COIN_PC_FOUND)
+  set(ZKCP_PC_REQUIRES "Coin")
+else()
+  get_target_property(coin_library Coin::Coin LOCATION)
+  get_filename_component(coin_libdir "${coin_library}" DIRECTORY)
+  if(NOT coin_libdir IN_LIST CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES)
+    set(ZKCP_PC_COIN_LIBS "-L${coin_libdir} ")
+  endif()
+  string(APPEND ZKCP_PC_COIN_LIBS "-lCoin")
+  get_target_property(coin_includes Coin::Coin INTERFACE_INCLUDE_DIRECTORIES)
+  foreach(dir IN LISTS coin_includes)
+    if(NOT dir IN_LIST CMAKE_CXX_IMPLICIT_INCLUDE_DIRECTORIES)
+      string(APPEND ZKCP_PC_COIN_CFLAGS " -I${dir}")
+    endif()
+  endforeach()
+endif()
+
 # The pkg-config file names the prefix it is installed into, which
 # `cmake --install --prefix` may choose after configuring: it is written at
 # install time, when CMAKE_INSTALL_PREFIX holds the prefix in use.
@@ -30,6 +58,9 @@ install(CODE "
   set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
   set(CMAKE_INSTALL_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
   set(PROJECT_VERSION \"${PROJECT_VERSION}\")
+  set(ZKCP_PC_REQUIRES \"${ZKCP_PC_REQUIRES}\")
+  set(ZKCP_PC_COIN_LIBS \"${ZKCP_PC_COIN_LIBS}\")
+  set(ZKCP_PC_COIN_CFLAGS \"${ZKCP_PC_COIN_CFLAGS}\")
   configure_file(\"${PROJECT_SOURCE_DIR}/cmake/zkcp.pc.in\" \"${PROJECT_BINARY_DIR}/pkgconfig/zkcp.pc\" @ONLY)
 ")
 install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/zkcp.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -93,14 +93,16 @@ endif()
 run_step("build consumer" ${CMAKE_COMMAND} --build ${cmake_build})
 run_step("run consumer built with find_package" ${cmake_build}/zkcp_consumer)
 
-# 2. pkg-config: c++ main.cpp $(pkg-config --cflags --libs zkcp).
+# 2. pkg-config, once: c++ main.cpp $(pkg-config --cflags --libs zkcp).
 find_program(PKG_CONFIG_EXECUTABLE NAMES pkg-config pkgconf)
 if(NOT PKG_CONFIG_EXECUTABLE)
   message(FATAL_ERROR "consumer test: pkg-config is not installed")
 endif()
+# The fresh prefix is searched first, so it answers for zkcp; the system's
+# folders stay searched for what zkcp.pc requires. The one call must give
+# everything the program needs, Coin included.
 set(ENV{PKG_CONFIG_PATH} ${prefix}/${ZKCP_LIBDIR}/pkgconfig)
-# Only the fresh prefix may answer for zkcp.
-set(ENV{PKG_CONFIG_LIBDIR} ${prefix}/${ZKCP_LIBDIR}/pkgconfig)
+unset(ENV{PKG_CONFIG_LIBDIR})
 execute_process(COMMAND ${PKG_CONFIG_EXECUTABLE} --cflags --libs zkcp
   RESULT_VARIABLE rc OUTPUT_VARIABLE pc_flags ERROR_VARIABLE err
   OUTPUT_STRIP_TRAILING_WHITESPACE)

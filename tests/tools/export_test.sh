@@ -81,7 +81,9 @@ bad="$work/bad"
 mkdir -p "$bad"
 cp -r "$sample/geometry" "$bad/"
 kept="$work/kept"
-"$export_program" "$sample/world.json" --out "$kept" --modules "$modules" -q >/dev/null 2>&1
+# A quiet run prints nothing, not even the library's module lines.
+"$export_program" "$sample/world.json" --out "$kept" --modules "$modules" -q >"$work/quiet.txt" 2>&1
+[[ -s "$work/quiet.txt" ]] && fail "a quiet run printed: $(cat "$work/quiet.txt")"
 before=$(cd "$kept" && find . -type f -exec md5sum {} + | sort)
 
 component() {  # the JSON of one component with extra members $1

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,37 +81,72 @@ TEST_F(WorldLights, AttachedLightFollowsItsPart) {
   world.attachLight("head", "car", "Left");
   world.attachLight("head", "car", "Right");  // the first attachment stays
   world.attachLight("head", "nocar", "Left");
+  // Attaching records only; the light moves with the part's next change.
   SoLight* head = world.getLight("head");
-  EXPECT_EQ(at(head), SbVec3f(-2, 0, 0));
-
+  EXPECT_EQ(at(head), SbVec3f(0, 0, 1));
+  car->getLogicalPart("Left")->move(SbVec3f(0, 1, 0));
+  EXPECT_EQ(at(head), SbVec3f(-2, 1, 0));
   SbVec3f to(10, 0, 0);
   car->setPosition(&to);
-  EXPECT_EQ(at(head), SbVec3f(8, 0, 0));
-  car->getLogicalPart("Left")->move(SbVec3f(0, 1, 0));
   EXPECT_EQ(at(head), SbVec3f(8, 1, 0));
 
   world.changeLightName("head", "front");
-  car->setPosition(&to);
   to = SbVec3f(0, 0, 5);
   car->setPosition(&to);
   EXPECT_EQ(at(world.getLight("front")), SbVec3f(-2, 1, 5));
 
-  // Two lights on one part: only the last follows.
+  // Two lights on one part: only the last follows, and the first stays
+  // attached, so it cannot be attached elsewhere.
   world.attachLight("tail", "car", "Left");
+  world.attachLight("front", "car", "Right");
   to = SbVec3f(0, 0, 0);
   car->setPosition(&to);
+  car->getLogicalPart("Right")->move(SbVec3f(0, 1, 0));
   EXPECT_EQ(at(world.getLight("tail")), SbVec3f(-2, 1, 0));
   EXPECT_EQ(at(world.getLight("front")), SbVec3f(-2, 1, 5));
+
+  // A part of an inactive component is not in the scene: nothing moves.
+  world.deactivateComponent("car");
+  car->getLogicalPart("Left")->move(SbVec3f(0, 1, 0));
+  EXPECT_EQ(at(world.getLight("tail")), SbVec3f(-2, 1, 0));
+  world.activateComponent("car");
 
   world.detachLight("tail");
   to = SbVec3f(1, 0, 0);
   car->setPosition(&to);
   EXPECT_EQ(at(world.getLight("tail")), SbVec3f(-2, 1, 0));
 
-  // After a purge the part goes and nothing fires on it.
+  // After a purge nothing fires on the parts.
+  world.detachLight("front");
   world.attachLight("front", "car", "Right");
   world.purge();
   EXPECT_EQ(world.getNumLights(), 0);
+}
+
+TEST_F(WorldLights, PartRotationTurnsTheCurrentDirection) {
+  auto world = std::make_unique<ZKComponentDB>();
+  ZKComponent* car = addCar(*world, "car");
+  ASSERT_NE(car, nullptr);
+  car->ref();  // outlives the world
+  auto* spot = new SoSpotLight;
+  spot->ref();
+  spot->direction = SbVec3f(0, 1, 0);
+  world->addLight("spot", spot);
+  world->attachLight("spot", "car", "Left");
+  // Every change of the part turns the light by the part's rotation again.
+  ZKPart* left = car->getLogicalPart("Left");
+  left->rotate(SbRotation(SbVec3f(0, 0, 1), static_cast<float>(M_PI / 2)));
+  EXPECT_TRUE(spot->direction.getValue().equals(SbVec3f(-1, 0, 0), 1e-5f));
+  left->move(SbVec3f(0, 0, 1));
+  EXPECT_TRUE(spot->direction.getValue().equals(SbVec3f(0, -1, 0), 1e-5f));
+  EXPECT_TRUE(spot->location.getValue().equals(SbVec3f(-2, 0, 1), 1e-5f));
+
+  // The world's attachments end with it.
+  world.reset();
+  left->move(SbVec3f(0, 0, 1));
+  EXPECT_TRUE(spot->location.getValue().equals(SbVec3f(-2, 0, 1), 1e-5f));
+  car->unref();
+  spot->unref();
 }
 
 TEST_F(WorldLights, IteratorWalksTheTableByKind) {

@@ -393,9 +393,12 @@ void readLights(const Reader& r, BuiltWorld& world, const json& lights) {
       const std::string part = r.text(a, at + ".attach", "part");
       ZKComponent* c = world.db->getComponent(component.c_str());
       if (!c) r.fail(at + ".attach.component", "no component '" + component + "'");
-      if (!c->getLogicalPart(part.c_str()))
+      ZKPart* target = c->getLogicalPart(part.c_str());
+      if (!target)
         r.fail(at + ".attach.part", "component '" + component + "' has no part '" + part + "'");
       world.db->attachLight(name.c_str(), component.c_str(), part.c_str());
+      // Attaching moves nothing: a touch of the part puts the light in place.
+      static_cast<SoNode*>(target)->touch();
     }
   }
 }

@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -92,6 +93,17 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     app.exit(e);
     return 2;
+  }
+
+  // The library writes its module lines ("so opened", and "flush called" as
+  // the program ends) to standard output; a quiet run sends standard output
+  // away for good, while errors still go to the error stream.
+  if (quiet) {
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+      dup2(null, STDOUT_FILENO);
+      close(null);
+    }
   }
 
   const auto started = std::chrono::steady_clock::now();

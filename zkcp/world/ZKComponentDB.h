@@ -149,15 +149,19 @@ class ZKComponentDB {
   void setLightState(const RWCString& name, int on);
   // An unknown old name writes an error line to standard output.
   void changeLightName(const RWCString& oldName, const RWCString& newName);
-  // Makes the light follow a logical part of a component: a point or spot
-  // light stands at the part's world position, a directional or spot light
-  // turns with it, whether the part or its component moves. A light
-  // follows one part, the first it was attached to;
-  // a part is followed by the light attached to it last.
+  // Makes the light follow a logical part of a component. Attaching moves
+  // nothing; from then on each change of the part, or move of its
+  // component, while the component is in the drawn scene puts a point or
+  // spot light at the part's world position and turns the current
+  // direction of a directional or spot light by the part's world rotation.
+  // A light is attached once: later attachments of it are refused. A part
+  // is followed by the light attached to it last; an earlier light on it
+  // stays attached (and so cannot be attached elsewhere) but no longer
+  // moves.
   void attachLight(const RWCString& light, const RWCString& component, const RWCString& part);
   // Ends the light's attachment; the light stays where it is.
   void detachLight(const RWCString& name);
-  // Moves the attached light of the descriptor's part.
+  // Moves the light that follows the attachment's part.
   static void partMotionCallback(void* data, SoSensor* sensor);
   friend class ZKLightIterator;
 
@@ -252,12 +256,22 @@ class ZKComponentDB {
   RWCString worldName;
   RWCString worldVersion;
 
-  // Light attachments.
+  // Light attachments: every attached light by name, and for every part
+  // the attachment of the light that follows it. Both tables share the
+  // records, so a renamed light is renamed in both.
   struct LightAttachment;
+  struct DescriptorHash {
+    unsigned operator()(const ComponentPartDescriptor& d) const;
+  };
+  struct DescriptorEqual {
+    bool operator()(const ComponentPartDescriptor& a, const ComponentPartDescriptor& b) const;
+  };
   void forgetAttachment(const RWCString& light);
   void forgetAllAttachments();
-  void moveAttachedLight(LightAttachment& attachment);
+  void moveAttachedLight(const LightAttachment& attachment);
   NameTable<LightAttachment*> lightAttachments;
+  ZKNameTable<LightAttachment*, ComponentPartDescriptor, DescriptorHash, DescriptorEqual>
+      attachedLights;
 
   // Viewpoints, proximity sensors and navigation paths held.
   friend class ZKComponentIterator;

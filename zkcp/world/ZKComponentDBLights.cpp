@@ -19,17 +19,25 @@
 #include <iostream>
 #include <memory>
 
-// What the world keeps for a light that follows a part: where it is
-// attached, the direction the light had when it was attached (which the
-// part's rotation turns), and its sensors: one on the part node, and one on
-// the component, whose own moves carry the part along without changing it.
+// What the world keeps for an attached light: where it is attached, its
+// name, and its sensors: one on the part node, and one on the component,
+// whose own moves carry the part along without changing it (none when the
+// part is the component itself).
 struct ZKComponentDB::LightAttachment {
   ComponentPartDescriptor descriptor;
   RWCString light;
-  SbVec3f direction;
   std::unique_ptr<SoNodeSensor> sensor;
   std::unique_ptr<SoNodeSensor> componentSensor;
 };
+
+unsigned ZKComponentDB::DescriptorHash::operator()(const ComponentPartDescriptor& d) const {
+  return ComponentPartDescriptor::hash(d);
+}
+
+bool ZKComponentDB::DescriptorEqual::operator()(const ComponentPartDescriptor& a,
+                                                 const ComponentPartDescriptor& b) const {
+  return a == b;
+}
 
 RWCString ZKComponentDB::normalizeLightName(const RWCString& name) {
   std::string text = name.str();
@@ -92,65 +100,75 @@ void ZKComponentDB::attachLight(const RWCString& light, const RWCString& compone
   const RWCString name = normalizeLightName(light);
   ZKComponent* c = getComponent(component);
   ZKPart* target = c ? c->getLogicalPart(part) : nullptr;
-  SoLight* node = target ? getLight(name) : nullptr;
-  if (!node || lightAttachments.contains(name)) return;
-  // A part is followed by one light: an earlier light on an equal part
-  // stops following it.
-  const ComponentPartDescriptor descriptor(component, part, this);
-  for (auto& entry : lightAttachments) {
-    if (entry.value()->descriptor == descriptor) {
-      forgetAttachment(entry.key());
-      break;
-    }
-  }
+  if (!target || !getLight(name) || lightAttachments.contains(name)) return;
   auto* attachment = new LightAttachment;
-  attachment->descriptor = descriptor;
+  attachment->descriptor = ComponentPartDescriptor(component, part, this);
   attachment->light = name;
-  attachment->direction = SbVec3f(0, 0, -1);
-  if (node->isOfType(SoDirectionalLight::getClassTypeId()))
-    attachment->direction = static_cast<SoDirectionalLight*>(node)->direction.getValue();
-  else if (node->isOfType(SoSpotLight::getClassTypeId()))
-    attachment->direction = static_cast<SoSpotLight*>(node)->direction.getValue();
+  lightAttachments.insert(name, attachment);
+  // A light already on an equal part stays attached, but the part is now
+  // followed by this one; the earlier light's sensors would only move this
+  // light a second time on every change.
+  if (LightAttachment** earlier = attachedLights.find(attachment->descriptor)) {
+    (*earlier)->sensor.reset();
+    (*earlier)->componentSensor.reset();
+  }
+  attachedLights.insert(attachment->descriptor, attachment);
   attachment->sensor = std::make_unique<SoNodeSensor>(&ZKComponentDB::partMotionCallback, attachment);
   attachment->sensor->setPriority(0);
   attachment->sensor->attach(target);
-  attachment->componentSensor =
-      std::make_unique<SoNodeSensor>(&ZKComponentDB::partMotionCallback, attachment);
-  attachment->componentSensor->setPriority(0);
-  attachment->componentSensor->attach(c);
-  lightAttachments.insert(name, attachment);
-  moveAttachedLight(*attachment);
+  if (target != c) {
+    attachment->componentSensor =
+        std::make_unique<SoNodeSensor>(&ZKComponentDB::partMotionCallback, attachment);
+    attachment->componentSensor->setPriority(0);
+    attachment->componentSensor->attach(c);
+  }
 }
 
 void ZKComponentDB::detachLight(const RWCString& name) { forgetAttachment(normalizeLightName(name)); }
 
 void ZKComponentDB::forgetAttachment(const RWCString& light) {
   LightAttachment* attachment = nullptr;
-  if (lightAttachments.remove(light, &attachment)) delete attachment;
+  if (!lightAttachments.remove(light, &attachment)) return;
+  LightAttachment** follower = attachedLights.find(attachment->descriptor);
+  if (follower && *follower == attachment) attachedLights.remove(attachment->descriptor);
+  delete attachment;
 }
 
 void ZKComponentDB::forgetAllAttachments() {
+  attachedLights.clear();
   for (auto& entry : lightAttachments) delete entry.value();
   lightAttachments.clear();
 }
 
-void ZKComponentDB::partMotionCallback(void* data, SoSensor*) {
-  auto* attachment = static_cast<LightAttachment*>(data);
-  attachment->descriptor.getWorld()->moveAttachedLight(*attachment);
+void ZKComponentDB::partMotionCallback(void* data, SoSensor* sensor) {
+  const auto* attachment = static_cast<const LightAttachment*>(data);
+  ZKComponentDB* world = attachment ? attachment->descriptor.getWorld() : nullptr;
+  if (!world) return;
+  // The component's sensor answers changes of the component's own
+  // transform; changes inside the part reach the part's own sensor, and the
+  // component's other changes (its attributes, its other parts) are not
+  // followed.
+  if (sensor == attachment->componentSensor.get()) {
+    auto* component = static_cast<SoBaseKit*>(attachment->componentSensor->getAttachedNode());
+    SoNode* trigger = attachment->componentSensor->getTriggerNode();
+    if (!component || !trigger || trigger != component->getPart("transform", FALSE)) return;
+  }
+  world->moveAttachedLight(*attachment);
 }
 
-// The part's world transform: the transforms above it in the world scene
-// (or in its component when the component is not drawn), then its own.
-void ZKComponentDB::moveAttachedLight(LightAttachment& attachment) {
-  SoLight* light = getLight(attachment.light);
-  ZKComponent* c = getComponent(attachment.descriptor.getComponentName());
+// The part's world transform: the transforms above it in the world scene,
+// then its own. A part that is not in the scene (its component is not
+// active) moves nothing.
+void ZKComponentDB::moveAttachedLight(const LightAttachment& attachment) {
+  LightAttachment* const* follower = attachedLights.find(attachment.descriptor);
+  SoLight* light = follower ? getLight((*follower)->light) : nullptr;
+  ZKComponent* c = light ? getComponent(attachment.descriptor.getComponentName()) : nullptr;
   ZKPart* part = c ? c->getLogicalPart(attachment.descriptor.getPartName()) : nullptr;
-  if (!light || !part) return;
+  if (!part) return;
   SoSearchAction search;
   search.setNode(part);
   search.setSearchingAll(TRUE);
   search.apply(sceneRoot);
-  if (!search.getPath()) search.apply(c);
   SoPath* path = search.getPath();
   if (!path) return;
   SoGetMatrixAction above{SbViewportRegion()};
@@ -165,14 +183,18 @@ void ZKComponentDB::moveAttachedLight(LightAttachment& attachment) {
   SbVec3f translation, scale;
   SbRotation rotation, scaleOrientation;
   matrix.getTransform(translation, rotation, scale, scaleOrientation);
+  // The rotation turns the direction the light has now.
   SbVec3f direction;
-  rotation.multVec(attachment.direction, direction);
   if (light->isOfType(SoSpotLight::getClassTypeId())) {
-    static_cast<SoSpotLight*>(light)->location = translation;
-    static_cast<SoSpotLight*>(light)->direction = direction;
+    auto* spot = static_cast<SoSpotLight*>(light);
+    rotation.multVec(spot->direction.getValue(), direction);
+    spot->direction = direction;
+    spot->location = translation;
   } else if (light->isOfType(SoPointLight::getClassTypeId())) {
     static_cast<SoPointLight*>(light)->location = translation;
   } else if (light->isOfType(SoDirectionalLight::getClassTypeId())) {
-    static_cast<SoDirectionalLight*>(light)->direction = direction;
+    auto* directional = static_cast<SoDirectionalLight*>(light);
+    rotation.multVec(directional->direction.getValue(), direction);
+    directional->direction = direction;
   }
 }
