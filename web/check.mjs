@@ -22,7 +22,7 @@ const FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", 
   "--disable-background-networking", "--disable-component-update", "--disable-sync"];
 // Without a GPU chromium reads every WebGL frame back for its software
 // compositor and says so on the page's console; no page can avoid it.
-const SOFTWARE_GL = /^\[\.WebGL-0x[0-9a-f]+\]GL Driver Message \(OpenGL, Performance, GL_CLOSE_PATH_NV, High\): GPU stall due to ReadPixels$/;
+const SOFTWARE_GL = /^\[\.WebGL-0x[0-9a-f]+\]GL Driver Message \(OpenGL, Performance, GL_CLOSE_PATH_NV, High\): GPU stall due to ReadPixels( \(this message will no longer repeat\))?$/;
 const LOAD_SECONDS = Number(process.env.ZKCP_LOAD_SECONDS || 90);
 
 function parseArgs(argv) {
