@@ -140,6 +140,14 @@ void X3DGeometryWriter::write(SoNode* node, pugi::xml_node& parent, const PartWr
   writeNode(node, parent, state, parts);
 }
 
+void X3DGeometryWriter::writeChildren(SoNode* node, pugi::xml_node parent,
+                                      const PartWriter& parts) {
+  if (!is<SoGroup>(node)) return;
+  auto* group = static_cast<SoGroup*>(node);
+  State state;
+  for (int i = 0; i < group->getNumChildren(); ++i) writeNode(group->getChild(i), parent, state, parts);
+}
+
 void X3DGeometryWriter::unsupported(SoNode* node) {
   const std::string kind = node->getTypeId().getName().getString();
   if (saidKinds.insert(kind).second)

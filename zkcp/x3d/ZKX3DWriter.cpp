@@ -83,6 +83,7 @@ struct ZKX3DWriter::Impl {
   void writeComponent(ZKComponent* c);
   void writePart(ZKComponent* c, const std::string& componentId, ZKPart* part,
                  pugi::xml_node& parent);
+  void writeChildren(ZKPart* part, pugi::xml_node x, const X3DGeometryWriter::PartWriter& parts);
   void writeAttributes(ZKComponent* c, pugi::xml_node transform);
   void writeLights();
   void writeViews();
@@ -126,7 +127,7 @@ void ZKX3DWriter::Impl::build() {
   doc.append_child(pugi::node_declaration).append_attribute("version") = "1.0";
   doc.first_child().append_attribute("encoding") = "UTF-8";
   pugi::xml_node root = doc.append_child("X3D");
-  set(root, "profile", "Interchange");
+  set(root, "profile", "Immersive");
   set(root, "version", "4.0");
   writeHead();
   scene = root.append_child("Scene");
@@ -175,16 +176,23 @@ void ZKX3DWriter::Impl::writeComponent(ZKComponent* c) {
   writeAttributes(c, x);
   geometry.beginComponent(c->getComponentName());
   const size_t texturesBefore = geometry.textures().size();
-  auto* contents = static_cast<SoGroup*>(c->getPart("contents", FALSE));
   auto parts = [this, c, &id](ZKPart* part, pugi::xml_node& parent) {
     writePart(c, id, part, parent);
   };
-  for (int i = 0; contents && i < contents->getNumChildren(); ++i) {
-    pugi::xml_node parent = x;
-    geometry.write(contents->getChild(i), parent, parts);
-  }
+  writeChildren(c, x, parts);
   for (size_t i = texturesBefore; i < geometry.textures().size(); ++i)
     textures.push_back({geometry.textures()[i].read, geometry.textures()[i].written, c->getName().getString()});
+}
+
+// A part's geometry, then the parts that its description file hangs under it.
+void ZKX3DWriter::Impl::writeChildren(ZKPart* part, pugi::xml_node x,
+                                      const X3DGeometryWriter::PartWriter& parts) {
+  geometry.writeChildren(part->getPart("contents", FALSE), x, parts);
+  auto* list = static_cast<SoNodeKitListPart*>(part->getPart("childList", FALSE));
+  for (int i = 0; list && i < list->getNumChildren(); ++i) {
+    pugi::xml_node under = x;
+    geometry.write(list->getChild(i), under, parts);
+  }
 }
 
 void ZKX3DWriter::Impl::writePart(ZKComponent* c, const std::string& componentId, ZKPart* part,
@@ -205,14 +213,9 @@ void ZKX3DWriter::Impl::writePart(ZKComponent* c, const std::string& componentId
     set(x, "scaleOrientation", rotation(t->scaleOrientation.getValue()));
     set(x, "center", vec(t->center.getValue()));
   }
-  auto* contents = static_cast<SoGroup*>(part->getPart("contents", FALSE));
-  auto parts = [this, c, &componentId](ZKPart* sub, pugi::xml_node& under) {
+  writeChildren(part, x, [this, c, &componentId](ZKPart* sub, pugi::xml_node& under) {
     writePart(c, componentId, sub, under);
-  };
-  for (int i = 0; contents && i < contents->getNumChildren(); ++i) {
-    pugi::xml_node under = x;
-    geometry.write(contents->getChild(i), under, parts);
-  }
+  });
 }
 
 void ZKX3DWriter::Impl::writeAttributes(ZKComponent* c, pugi::xml_node transform) {
