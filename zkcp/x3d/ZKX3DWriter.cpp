@@ -139,9 +139,12 @@ void ZKX3DWriter::Impl::build() {
   set(navigation, "type", x3d::strings({"EXAMINE", "ANY"}));
   set(navigation, "headlight", world->getNumLights() > 0 ? "false" : "true");
   set(scene.append_child("Background"), "skyColor", vec(world->getBackgroundColor()));
+  auto* list = static_cast<SoNodeKitListPart*>(world->getComponentRoot()->getPart("childList", FALSE));
+  // Components keep their names before anything else is named.
+  for (int i = 0; list && i < list->getNumChildren(); ++i)
+    ids.idFor("component", list->getChild(i)->getName().getString());
   // Viewpoints first: the first one is bound at start-up.
   writeViews();
-  auto* list = static_cast<SoNodeKitListPart*>(world->getComponentRoot()->getPart("childList", FALSE));
   for (int i = 0; list && i < list->getNumChildren(); ++i)
     if (list->getChild(i)->isOfType(ZKComponent::getClassTypeId()))
       writeComponent(static_cast<ZKComponent*>(list->getChild(i)));
@@ -430,10 +433,12 @@ void ZKX3DWriter::Impl::writeRoute(const ZKRoute& r) {
     route(from, fromField, to, toField);
     return;
   }
+  auto end = [](const char* event, const std::string& node) {
+    return std::string(event) + (node.empty() ? std::string() : " of " + node);
+  };
   const std::string text = std::string(" route ") + r.getName() + " from " +
-                           r.getSourcePoint().event + " of " + (from.empty() ? "?" : from) +
-                           " to " + r.getTargetPoint().event + " of " + (to.empty() ? "?" : to) +
-                           " is left out: " + why + " ";
+                           end(r.getSourcePoint().event, from) + " to " +
+                           end(r.getTargetPoint().event, to) + " is left out: " + why + " ";
   pugi::xml_node comment = scene.append_child(pugi::node_comment);
   comment.set_value(text.c_str());
   if (!firstRoute) firstRoute = comment;
@@ -490,11 +495,13 @@ void ZKX3DWriter::addComment(const std::string& text) {
 const std::vector<ZKX3DWriter::Texture>& ZKX3DWriter::textures() const { return impl->textures; }
 
 std::string ZKX3DWriter::text() const {
+  if (!impl->scene) return "";
   std::ostringstream out;
   impl->doc.save(out, "  ", pugi::format_default, pugi::encoding_utf8);
   return out.str();
 }
 
 bool ZKX3DWriter::save(const std::string& path) const {
+  if (!impl->scene) return false;
   return impl->doc.save_file(path.c_str(), "  ", pugi::format_default, pugi::encoding_utf8);
 }
