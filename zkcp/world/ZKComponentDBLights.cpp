@@ -126,6 +126,29 @@ void ZKComponentDB::attachLight(const RWCString& light, const RWCString& compone
 
 void ZKComponentDB::detachLight(const RWCString& name) { forgetAttachment(normalizeLightName(name)); }
 
+int ZKComponentDB::getLightAttachment(const RWCString& light, ComponentPartDescriptor& where,
+                                      SbVec3f& direction) const {
+  LightAttachment* const* attachment = lightAttachments.find(normalizeLightName(light));
+  SoLight* found = attachment ? getLight(light) : nullptr;
+  if (!found) return 0;
+  where = (*attachment)->descriptor;
+  direction = SbVec3f(0, 0, -1);
+  if (found->isOfType(SoSpotLight::getClassTypeId()))
+    direction = static_cast<SoSpotLight*>(found)->direction.getValue();
+  else if (found->isOfType(SoDirectionalLight::getClassTypeId()))
+    direction = static_cast<SoDirectionalLight*>(found)->direction.getValue();
+  // The light's direction is held in world space; the part's own space is
+  // what a light placed under the part's transform needs.
+  SbMatrix matrix;
+  if (partWorldMatrix(where, matrix)) {
+    SbVec3f translation, scale;
+    SbRotation rotation, scaleOrientation;
+    matrix.getTransform(translation, rotation, scale, scaleOrientation);
+    rotation.inverse().multVec(SbVec3f(direction), direction);
+  }
+  return 1;
+}
+
 void ZKComponentDB::forgetAttachment(const RWCString& light) {
   LightAttachment* attachment = nullptr;
   if (!lightAttachments.remove(light, &attachment)) return;
@@ -159,27 +182,33 @@ void ZKComponentDB::partMotionCallback(void* data, SoSensor* sensor) {
 // The part's world transform: the transforms above it in the world scene,
 // then its own. A part that is not in the scene (its component is not
 // active) moves nothing.
-void ZKComponentDB::moveAttachedLight(const LightAttachment& attachment) {
-  LightAttachment* const* follower = attachedLights.find(attachment.descriptor);
-  SoLight* light = follower ? getLight((*follower)->light) : nullptr;
-  ZKComponent* c = light ? getComponent(attachment.descriptor.getComponentName()) : nullptr;
-  ZKPart* part = c ? c->getLogicalPart(attachment.descriptor.getPartName()) : nullptr;
-  if (!part) return;
+int ZKComponentDB::partWorldMatrix(const ComponentPartDescriptor& where, SbMatrix& matrix) const {
+  ZKComponent* c = getComponent(where.getComponentName());
+  ZKPart* part = c ? c->getLogicalPart(where.getPartName()) : nullptr;
+  if (!part) return 0;
   SoSearchAction search;
   search.setNode(part);
   search.setSearchingAll(TRUE);
   search.apply(sceneRoot);
   SoPath* path = search.getPath();
-  if (!path) return;
+  if (!path) return 0;
   SoGetMatrixAction above{SbViewportRegion()};
   above.apply(path);
-  SbMatrix matrix = SbMatrix::identity();
+  matrix = SbMatrix::identity();
   if (auto* t = static_cast<SoTransform*>(part->getPart("transform", FALSE))) {
     matrix.setTransform(t->translation.getValue(), t->rotation.getValue(),
                         t->scaleFactor.getValue(), t->scaleOrientation.getValue(),
                         t->center.getValue());
   }
   matrix.multRight(above.getMatrix());
+  return 1;
+}
+
+void ZKComponentDB::moveAttachedLight(const LightAttachment& attachment) {
+  LightAttachment* const* follower = attachedLights.find(attachment.descriptor);
+  SoLight* light = follower ? getLight((*follower)->light) : nullptr;
+  SbMatrix matrix;
+  if (!light || !partWorldMatrix(attachment.descriptor, matrix)) return;
   SbVec3f translation, scale;
   SbRotation rotation, scaleOrientation;
   matrix.getTransform(translation, rotation, scale, scaleOrientation);
