@@ -140,6 +140,18 @@ check_bad duplicate "{\"components\": [ $(component ''), $(component '') ]}" \
 [[ $? == 2 ]] || fail "no arguments: exit code is not 2"
 "$export_program" "$sample/world.json" --steps x >/dev/null 2>&1
 [[ $? == 2 ]] || fail "--steps x: exit code is not 2"
+"$export_program" "$sample/world.json" --format x3d2 --out "$work/unknown-format" >/dev/null 2>&1
+[[ $? == 2 && ! -e "$work/unknown-format" ]] || fail "--format x3d2: exit code is not 2 or DIR written"
+
+# --- X3D: the scene and its page, even without a copy of X_ITE ---------------
+"$export_program" "$sample/world.json" --format x3d --x-ite "$work/no-x-ite" --out "$work/x3d" \
+  --modules "$modules" -q >/dev/null 2>"$work/x3d-messages" || fail "x3d export failed"
+[[ -f "$work/x3d/world.x3d" && -f "$work/x3d/index.html" ]] || fail "x3d export: files missing"
+grep -q "needs a copy of X_ITE" "$work/x3d-messages" || fail "x3d export: no word on X_ITE"
+if command -v tovrmlx3d >/dev/null 2>&1; then
+  (cd "$work/x3d" && tovrmlx3d world.x3d >/dev/null 2>"$work/x3d-warnings")
+  [[ -s "$work/x3d-warnings" ]] && fail "tovrmlx3d on world.x3d: $(cat "$work/x3d-warnings")"
+fi
 "$export_program" --help | grep -q -- "--snapshot" || fail "--help does not list --snapshot"
 
 # --- A large world -----------------------------------------------------------

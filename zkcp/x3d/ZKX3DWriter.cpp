@@ -81,8 +81,7 @@ struct ZKX3DWriter::Impl {
   void build();
   void writeHead();
   void writeComponent(ZKComponent* c);
-  void writePart(ZKComponent* c, const std::string& componentId, ZKPart* part,
-                 pugi::xml_node& parent);
+  void writePart(ZKComponent* c, ZKPart* part, pugi::xml_node& parent);
   void writeChildren(ZKPart* part, pugi::xml_node x, const X3DGeometryWriter::PartWriter& parts);
   void writeAttributes(ZKComponent* c, pugi::xml_node transform);
   void writeLights();
@@ -179,9 +178,7 @@ void ZKX3DWriter::Impl::writeComponent(ZKComponent* c) {
   writeAttributes(c, x);
   geometry.beginComponent(c->getComponentName());
   const size_t texturesBefore = geometry.textures().size();
-  auto parts = [this, c, &id](ZKPart* part, pugi::xml_node& parent) {
-    writePart(c, id, part, parent);
-  };
+  auto parts = [this, c](ZKPart* part, pugi::xml_node& parent) { writePart(c, part, parent); };
   writeChildren(c, x, parts);
   for (size_t i = texturesBefore; i < geometry.textures().size(); ++i)
     textures.push_back({geometry.textures()[i].read, geometry.textures()[i].written, c->getName().getString()});
@@ -198,13 +195,11 @@ void ZKX3DWriter::Impl::writeChildren(ZKPart* part, pugi::xml_node x,
   }
 }
 
-void ZKX3DWriter::Impl::writePart(ZKComponent* c, const std::string& componentId, ZKPart* part,
-                                  pugi::xml_node& parent) {
+void ZKX3DWriter::Impl::writePart(ZKComponent* c, ZKPart* part, pugi::xml_node& parent) {
   const RWCString* logical = c->getLogicalPartName(part);
   const std::string name = logical ? logical->str() : std::string(part->getName().getString());
   const std::string id =
       ids.idFor("part", std::string(c->getName().getString()) + "_" + name);
-  (void)componentId;
   pugi::xml_node x = parent.append_child("Transform");
   set(x, "DEF", id);
   byId[id] = x;
@@ -216,9 +211,7 @@ void ZKX3DWriter::Impl::writePart(ZKComponent* c, const std::string& componentId
     set(x, "scaleOrientation", rotation(t->scaleOrientation.getValue()));
     set(x, "center", vec(t->center.getValue()));
   }
-  writeChildren(part, x, [this, c, &componentId](ZKPart* sub, pugi::xml_node& under) {
-    writePart(c, componentId, sub, under);
-  });
+  writeChildren(part, x, [this, c](ZKPart* sub, pugi::xml_node& under) { writePart(c, sub, under); });
 }
 
 void ZKX3DWriter::Impl::writeAttributes(ZKComponent* c, pugi::xml_node transform) {
