@@ -76,6 +76,22 @@ fi
 [[ -f "$work/native/world/world.arl" && -f "$work/native/world/Door.arl" ]] ||
   fail "native export: .arl files missing"
 
+# --- Geometry read once per file ---------------------------------------------
+# Two doors from one file give what two doors from two copies of it give.
+shared="$work/shared"
+mkdir -p "$shared"
+cp -r "$sample/geometry" "$shared/"
+cp "$shared/geometry/door.wrl" "$shared/geometry/door2.wrl"
+for second in door door2; do
+  echo "{\"components\": [{\"instance\": \"a\", \"component\": \"Door\",
+    \"geometry\": \"geometry/door.wrl\"}, {\"instance\": \"b\", \"component\": \"Door\",
+    \"geometry\": \"geometry/$second.wrl\", \"translation\": [2, 0, 0]}]}" >"$shared/$second.json"
+  "$export_program" "$shared/$second.json" --out "$shared/$second" -q >/dev/null 2>&1 ||
+    fail "two doors from $second.wrl: export failed"
+done
+diff -r -x door2.wrl "$shared/door" "$shared/door2" >/dev/null ||
+  fail "two doors from one geometry file differ from two doors read separately"
+
 # --- Bad input: exit 1, a message naming file, path and reason, DIR kept -----
 bad="$work/bad"
 mkdir -p "$bad"

@@ -122,13 +122,21 @@ json parseFile(const std::string& file) {
   }
 }
 
-// The geometry graph of a file, with one reference for the caller.
-SoSeparator* readGeometry(const fs::path& file) {
-  SoInput in;
-  if (!in.openFile(file.c_str(), TRUE)) return nullptr;
-  SoSeparator* root = SoDB::readAll(&in);
-  if (root) root->ref();
-  return root;
+// The geometry graph of a file, with one reference for the caller. Each
+// file is read once; every instance gets its own copy of the graph read,
+// since building a component's part tree rebuilds the graph it is given.
+SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file) {
+  auto known = world.geometryRead.find(file.string());
+  if (known == world.geometryRead.end()) {
+    SoInput in;
+    SoSeparator* root = in.openFile(file.c_str(), TRUE) ? SoDB::readAll(&in) : nullptr;
+    if (root) root->ref();
+    known = world.geometryRead.emplace(file.string(), GeometryRef(root)).first;
+  }
+  if (!known->second) return nullptr;
+  auto* copy = static_cast<SoSeparator*>(known->second->copy());
+  copy->ref();
+  return copy;
 }
 
 ZKAttribute* makeAttribute(const Reader& r, const json& a, const std::string& path) {
@@ -253,7 +261,7 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   auto known = world.geometrySources.find(carried);
   if (known != world.geometrySources.end() && known->second != source.string())
     r.fail(path + ".geometry", "another geometry file is already called '" + carried + "'");
-  SoSeparator* graph = readGeometry(source);
+  SoSeparator* graph = readGeometry(world, source);
   if (!graph) r.fail(path + ".geometry", "cannot read '" + geometry + "'");
   world.geometrySources[carried] = source.string();
 
