@@ -131,6 +131,11 @@ int main(int argc, char** argv) {
                   world.components.size(), world.parts, world.attributes,
                   world.behaviors.size(), world.routes, bytes, target.c_str(), seconds);
     }
+#ifndef ZKCP_FREE_AT_EXIT
+    // Everything is written: the world is left to the end of the process
+    // rather than taken apart node by node.
+    (void)world.db.release();
+#endif
   } catch (const InputError& e) {
     fs::remove_all(scratch);
     std::cerr << e.what() << "\n";
