@@ -175,6 +175,21 @@ cp -r "$sample/geometry" "$large/"
   fail "large world: expected 10 progress lines, got: $(cat "$work/progress.log")"
 grep -q "^10000 components" "$work/large.log" || fail "large world: $(cat "$work/large.log")"
 
+# --- Progress on a terminal: one line rewritten in place, none with -q ------
+if command -v script >/dev/null 2>&1; then
+  script -qec "'$export_program' '$large/world.json' --steps 1 --out '$work/tty-out'" /dev/null \
+    >"$work/tty.log" 2>&1
+  for stage in reading building stepping writing; do
+    grep -q $'\rzkcp-export: '"$stage" "$work/tty.log" || fail "terminal: no '$stage' progress"
+  done
+  grep -q "components read" "$work/tty.log" && fail "terminal: progress logged line by line"
+  grep -q $'\rzkcp-export: writing 10000/10000 components, [0-9]*/s, 0 s left' "$work/tty.log" ||
+    fail "terminal: no final writing count: $(tr '\r' '\n' <"$work/tty.log" | tail -3)"
+  script -qec "'$export_program' '$large/world.json' -q --out '$work/tty-out'" /dev/null \
+    >"$work/tty.log" 2>&1
+  grep -q "zkcp-export" "$work/tty.log" && fail "terminal with -q: $(cat "$work/tty.log")"
+fi
+
 if ((failures)); then
   echo "$failures check(s) failed" >&2
   exit 1

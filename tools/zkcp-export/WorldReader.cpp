@@ -491,7 +491,7 @@ void readRoutes(const Reader& r, BuiltWorld& world, const json& routes) {
 }  // namespace
 
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
-                     const std::function<void(int)>& progress) {
+                     const std::function<void(int, int)>& progress) {
   const json description = parseFile(file);
   std::vector<fs::path> dirs;
   for (const std::string& dir : moduleDirs) dirs.push_back(fs::absolute(dir));
@@ -505,10 +505,12 @@ BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& mo
 
   std::set<std::string> behaviorNames;
   const json& components = r.list(description, "", "components");
+  const int total = static_cast<int>(components.size());
+  progress(0, total);
   for (size_t i = 0; i < components.size(); ++i) {
     readComponent(r, world, components[i], "components[" + std::to_string(i) + "]",
                   behaviorNames);
-    if ((i + 1) % 1000 == 0) progress(static_cast<int>(i + 1));
+    progress(static_cast<int>(i + 1), total);
   }
 
   readLights(r, world, r.list(description, "", "lights"));

@@ -49,8 +49,9 @@ struct BuiltWorld {
 // and description files are found relative to the description's folder;
 // behaviour modules in `moduleDirs`, then beside the description, then in
 // the current folder and on the system's library path. `progress` is
-// called after every 1,000 components. Throws InputError.
+// called with (0, total) once the description is parsed and with (n, total)
+// after the n-th component is built. Throws InputError.
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
-                     const std::function<void(int)>& progress);
+                     const std::function<void(int, int)>& progress);
 
 #endif

@@ -5,12 +5,15 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 
 struct WriteOptions {
   bool native = false;
   bool preview = false;
   // Instances with a time sensor per behaviour, driven by mainTimer.
   bool timers = false;
+  // Called after each component instance written, with the count so far.
+  std::function<void(size_t)> progress;
 };
 
 // Writes the file set of a world into `dir`, which must not exist yet:
