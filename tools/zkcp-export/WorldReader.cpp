@@ -14,8 +14,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <set>
-#include <sstream>
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -97,11 +97,12 @@ class Reader {
 };
 
 json parseFile(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
   if (!in) throw InputError(file, "", "cannot read the file");
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  const std::string text = buffer.str();
+  std::string text(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
+  in.seekg(0);
+  if (!in.read(text.data(), static_cast<std::streamsize>(text.size())))
+    throw InputError(file, "", "cannot read the file");
   try {
     return json::parse(text);
   } catch (const json::parse_error& e) {
@@ -492,7 +493,7 @@ void readRoutes(const Reader& r, BuiltWorld& world, const json& routes) {
 
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
                      const std::function<void(int, int)>& progress) {
-  const json description = parseFile(file);
+  json description = parseFile(file);
   std::vector<fs::path> dirs;
   for (const std::string& dir : moduleDirs) dirs.push_back(fs::absolute(dir));
   const Reader r(file, fs::absolute(file).parent_path(), dirs);
@@ -504,12 +505,17 @@ BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& mo
   world.db->setWorldVersion(r.optionalText(description, "", "version").c_str());
 
   std::set<std::string> behaviorNames;
-  const json& components = r.list(description, "", "components");
+  // Each component's description is dropped once it is built, so the
+  // parsed text and the world are not held in full side by side.
+  json none = json::array();
+  json& components =
+      r.list(description, "", "components").empty() ? none : description["components"];
   const int total = static_cast<int>(components.size());
   progress(0, total);
   for (size_t i = 0; i < components.size(); ++i) {
     readComponent(r, world, components[i], "components[" + std::to_string(i) + "]",
                   behaviorNames);
+    components[i] = nullptr;
     progress(static_cast<int>(i + 1), total);
   }
 
