@@ -70,7 +70,7 @@ test: deps build
 
 bench: deps
 	$(CMAKE) -S . -B $(BENCH_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
-	  -DZKCP_BUILD_BENCH=ON -DZKCP_BUILD_TESTS=OFF -DZKCP_BUILD_EXAMPLES=OFF
+	  -DZKCP_BUILD_BENCH=ON -DZKCP_BUILD_TESTS=OFF -DZKCP_BUILD_EXAMPLES=ON
 	$(CMAKE) --build $(BENCH_DIR) -j $(JOBS)
 	@programs=$$(find $(BENCH_DIR)/bench -maxdepth 1 -type f -perm -u+x -name '*_bench' | sort); \
 	if [ -z "$$programs" ]; then echo "No benchmark programs in $(BENCH_DIR)/bench" >&2; exit 1; fi; \
@@ -78,6 +78,8 @@ bench: deps
 	  echo "== $$program"; \
 	  "$$program"; \
 	done
+	@echo "== zkcp-export on generated worlds"
+	bench/export_scale.sh $(BENCH_DIR)/tools/zkcp-export $(BENCH_DIR)/examples/behaviors
 
 install: build
 	$(CMAKE) --install $(BUILD_DIR) --prefix $(PREFIX)

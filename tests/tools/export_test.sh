@@ -76,6 +76,22 @@ fi
 [[ -f "$work/native/world/world.arl" && -f "$work/native/world/Door.arl" ]] ||
   fail "native export: .arl files missing"
 
+# --- Geometry read once per file ---------------------------------------------
+# Two doors from one file give what two doors from two copies of it give.
+shared="$work/shared"
+mkdir -p "$shared"
+cp -r "$sample/geometry" "$shared/"
+cp "$shared/geometry/door.wrl" "$shared/geometry/door2.wrl"
+for second in door door2; do
+  echo "{\"components\": [{\"instance\": \"a\", \"component\": \"Door\",
+    \"geometry\": \"geometry/door.wrl\"}, {\"instance\": \"b\", \"component\": \"Door\",
+    \"geometry\": \"geometry/$second.wrl\", \"translation\": [2, 0, 0]}]}" >"$shared/$second.json"
+  "$export_program" "$shared/$second.json" --out "$shared/$second" -q >/dev/null 2>&1 ||
+    fail "two doors from $second.wrl: export failed"
+done
+diff -r -x door2.wrl "$shared/door" "$shared/door2" >/dev/null ||
+  fail "two doors from one geometry file differ from two doors read separately"
+
 # --- Bad input: exit 1, a message naming file, path and reason, DIR kept -----
 bad="$work/bad"
 mkdir -p "$bad"
@@ -172,6 +188,21 @@ cp -r "$sample/geometry" "$large/"
 [[ $(grep -c "components read" "$work/progress.log") == 10 ]] ||
   fail "large world: expected 10 progress lines, got: $(cat "$work/progress.log")"
 grep -q "^10000 components" "$work/large.log" || fail "large world: $(cat "$work/large.log")"
+
+# --- Progress on a terminal: one line rewritten in place, none with -q ------
+if command -v script >/dev/null 2>&1; then
+  script -qec "'$export_program' '$large/world.json' --steps 1 --out '$work/tty-out'" /dev/null \
+    >"$work/tty.log" 2>&1
+  for stage in reading building stepping writing; do
+    grep -q $'\rzkcp-export: '"$stage" "$work/tty.log" || fail "terminal: no '$stage' progress"
+  done
+  grep -q "components read" "$work/tty.log" && fail "terminal: progress logged line by line"
+  grep -q $'\rzkcp-export: writing 10000/10000 components, [0-9]*/s, 0 s left' "$work/tty.log" ||
+    fail "terminal: no final writing count: $(tr '\r' '\n' <"$work/tty.log" | tail -3)"
+  script -qec "'$export_program' '$large/world.json' -q --out '$work/tty-out'" /dev/null \
+    >"$work/tty.log" 2>&1
+  grep -q "zkcp-export" "$work/tty.log" && fail "terminal with -q: $(cat "$work/tty.log")"
+fi
 
 if ((failures)); then
   echo "$failures check(s) failed" >&2

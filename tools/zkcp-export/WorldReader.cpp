@@ -14,8 +14,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <set>
-#include <sstream>
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -97,11 +97,12 @@ class Reader {
 };
 
 json parseFile(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
   if (!in) throw InputError(file, "", "cannot read the file");
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  const std::string text = buffer.str();
+  std::string text(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
+  in.seekg(0);
+  if (!in.read(text.data(), static_cast<std::streamsize>(text.size())))
+    throw InputError(file, "", "cannot read the file");
   try {
     return json::parse(text);
   } catch (const json::parse_error& e) {
@@ -122,13 +123,21 @@ json parseFile(const std::string& file) {
   }
 }
 
-// The geometry graph of a file, with one reference for the caller.
-SoSeparator* readGeometry(const fs::path& file) {
-  SoInput in;
-  if (!in.openFile(file.c_str(), TRUE)) return nullptr;
-  SoSeparator* root = SoDB::readAll(&in);
-  if (root) root->ref();
-  return root;
+// The geometry graph of a file, with one reference for the caller. Each
+// file is read once; every instance gets its own copy of the graph read,
+// since building a component's part tree rebuilds the graph it is given.
+SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file) {
+  auto known = world.geometryRead.find(file.string());
+  if (known == world.geometryRead.end()) {
+    SoInput in;
+    SoSeparator* root = in.openFile(file.c_str(), TRUE) ? SoDB::readAll(&in) : nullptr;
+    if (root) root->ref();
+    known = world.geometryRead.emplace(file.string(), GeometryRef(root)).first;
+  }
+  if (!known->second) return nullptr;
+  auto* copy = static_cast<SoSeparator*>(known->second->copy());
+  copy->ref();
+  return copy;
 }
 
 ZKAttribute* makeAttribute(const Reader& r, const json& a, const std::string& path) {
@@ -253,7 +262,7 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   auto known = world.geometrySources.find(carried);
   if (known != world.geometrySources.end() && known->second != source.string())
     r.fail(path + ".geometry", "another geometry file is already called '" + carried + "'");
-  SoSeparator* graph = readGeometry(source);
+  SoSeparator* graph = readGeometry(world, source);
   if (!graph) r.fail(path + ".geometry", "cannot read '" + geometry + "'");
   world.geometrySources[carried] = source.string();
 
@@ -486,8 +495,8 @@ void readRoutes(const Reader& r, BuiltWorld& world, const json& routes) {
 }  // namespace
 
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
-                     const std::function<void(int)>& progress) {
-  const json description = parseFile(file);
+                     const std::function<void(int, int)>& progress) {
+  json description = parseFile(file);
   std::vector<fs::path> dirs;
   for (const std::string& dir : moduleDirs) dirs.push_back(fs::absolute(dir));
   const Reader r(file, fs::absolute(file).parent_path(), dirs);
@@ -499,11 +508,18 @@ BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& mo
   world.db->setWorldVersion(r.optionalText(description, "", "version").c_str());
 
   std::set<std::string> behaviorNames;
-  const json& components = r.list(description, "", "components");
+  // Each component's description is dropped once it is built, so the
+  // parsed text and the world are not held in full side by side.
+  json none = json::array();
+  json& components =
+      r.list(description, "", "components").empty() ? none : description["components"];
+  const int total = static_cast<int>(components.size());
+  progress(0, total);
   for (size_t i = 0; i < components.size(); ++i) {
     readComponent(r, world, components[i], "components[" + std::to_string(i) + "]",
                   behaviorNames);
-    if ((i + 1) % 1000 == 0) progress(static_cast<int>(i + 1));
+    components[i] = nullptr;
+    progress(static_cast<int>(i + 1), total);
   }
 
   readLights(r, world, r.list(description, "", "lights"));

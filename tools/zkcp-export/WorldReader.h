@@ -18,6 +18,12 @@ class InputError : public std::runtime_error {
       : std::runtime_error(file + ": " + (path.empty() ? "" : path + ": ") + what) {}
 };
 
+// One reference on a geometry graph as read from its file.
+struct GeometryUnref {
+  void operator()(SoNode* node) const { node->unref(); }
+};
+using GeometryRef = std::unique_ptr<SoNode, GeometryUnref>;
+
 // A world built from a description, with what the writer needs besides the
 // world itself.
 struct BuiltWorld {
@@ -26,6 +32,8 @@ struct BuiltWorld {
   std::vector<ZKComponent*> components;
   // Geometry file name as the components carry it -> the file it was read from.
   std::map<std::string, std::string> geometrySources;
+  // Geometry file -> its graph as read (null when it could not be read).
+  std::map<std::string, GeometryRef> geometryRead;
   // Every behaviour used, once per name.
   std::vector<ZKBehavior> behaviors;
   // The world's lights in description order, by normalized name.
@@ -41,8 +49,9 @@ struct BuiltWorld {
 // and description files are found relative to the description's folder;
 // behaviour modules in `moduleDirs`, then beside the description, then in
 // the current folder and on the system's library path. `progress` is
-// called after every 1,000 components. Throws InputError.
+// called with (0, total) once the description is parsed and with (n, total)
+// after the n-th component is built. Throws InputError.
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
-                     const std::function<void(int)>& progress);
+                     const std::function<void(int, int)>& progress);
 
 #endif

@@ -129,7 +129,8 @@ void writeLights(std::ostream& os, const BuiltWorld& world) {
     if (SoLight* light = world.db->getLight(name.c_str())) writeLight(os, light);
 }
 
-void writeVrmlWorld(const BuiltWorld& world, const fs::path& dir, bool timers) {
+void writeVrmlWorld(const BuiltWorld& world, const fs::path& dir, const WriteOptions& options) {
+  const bool timers = options.timers;
   Output out(dir / "world" / "world.wrl");
   zkofstream& os = out.os();
   os << "#VRML V2.0 utf8\n";
@@ -140,9 +141,11 @@ void writeVrmlWorld(const BuiltWorld& world, const fs::path& dir, bool timers) {
     if (declared.insert(behaviorType(b)).second) os << vrmlexproto << b << "\n";
   if (!world.paths.empty()) os << vrmlexproto << ZKNavigationPath() << "\n";
   os << "DEF mainTimer TimeSensor { loop TRUE }\n\n";
+  size_t written = 0;
   for (ZKComponent* c : world.components) {
     if (world.db->getActiveComponent(c->getName().getString()))
       os << (timers ? vrmlref : msvrmlref) << *c << "\n";
+    if (options.progress) options.progress(++written);
   }
   writeLights(os, world);
   for (int i = 0; i < world.db->getNumViewpoints(); ++i)
@@ -185,7 +188,7 @@ void writeVrmlPrototypes(const BuiltWorld& world, const fs::path& dir) {
   std::ofstream(dir / "world" / "zkextensions.wrl") << kExtensions;
 }
 
-void writeNativeWorld(const BuiltWorld& world, const fs::path& dir) {
+void writeNativeWorld(const BuiltWorld& world, const fs::path& dir, const WriteOptions& options) {
   {
     Output out(dir / "world" / "world.arl");
     zkofstream& os = out.os();
@@ -194,8 +197,10 @@ void writeNativeWorld(const BuiltWorld& world, const fs::path& dir) {
     std::set<std::string> declared;
     for (const ZKBehavior& b : world.behaviors)
       if (declared.insert(behaviorType(b)).second) os << exproto << b << "\n";
+    size_t written = 0;
     for (ZKComponent* c : world.components) {
       if (world.db->getActiveComponent(c->getName().getString())) os << ref << *c << "\n";
+      if (options.progress) options.progress(++written);
     }
   }
   for (ZKComponent* c : componentTypes(world)) {
@@ -315,9 +320,9 @@ std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,
   fs::create_directories(dir / "world");
   fs::create_directories(dir / "geometry");
   if (options.native) {
-    writeNativeWorld(world, dir);
+    writeNativeWorld(world, dir, options);
   } else {
-    writeVrmlWorld(world, dir, options.timers);
+    writeVrmlWorld(world, dir, options);
     writeVrmlPrototypes(world, dir);
   }
   for (const auto& [name, source] : world.geometrySources)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 
 struct WriteOptions {
   bool native = false;
@@ -14,6 +15,8 @@ struct WriteOptions {
   // world.x3d, index.html and a copy of X_ITE from this folder instead.
   bool x3d = false;
   std::filesystem::path xIte;
+  // Called after each component instance written, with the count so far.
+  std::function<void(size_t)> progress;
 };
 
 // Writes the file set of a world into `dir`, which must not exist yet:

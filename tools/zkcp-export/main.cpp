@@ -1,6 +1,7 @@
 // zkcp-export: reads a world description (JSON), builds the world with the
 // library, lets its behaviours run for a number of steps, and writes the
 // world as a self-contained set of VRML 97 files.
+#include "Progress.h"
 #include "WorldReader.h"
 #include "WorldWriter.h"
 
@@ -122,11 +123,26 @@ int main(int argc, char** argv) {
   const fs::path scratch = parent / ("." + target.filename().string() + ".tmp-" +
                                      std::to_string(getpid()));
   try {
-    BuiltWorld world = readWorld(description, moduleDirs, [quiet](int n) {
-      if (!quiet) std::cerr << "zkcp-export: " << n << " components read\n";
+    // On a terminal one line shows how far each stage is; otherwise a line
+    // per 1,000 components read is logged.
+    Progress progress(!quiet && isatty(STDERR_FILENO));
+    progress.stage("reading", 0);
+    BuiltWorld world = readWorld(description, moduleDirs, [&](int n, int total) {
+      if (progress.enabled()) {
+        if (n == 0) progress.stage("building", total);
+        progress.update(n);
+      } else if (!quiet && n > 0 && n % 1000 == 0) {
+        std::cerr << "zkcp-export: " << n << " components read\n";
+      }
     });
-    for (int i = 0; i < steps; ++i)
-      for (ZKComponent* c : world.components) c->update();
+    if (steps > 0) progress.stage("stepping", world.components.size() * steps);
+    size_t stepped = 0;
+    for (int i = 0; i < steps; ++i) {
+      for (ZKComponent* c : world.components) {
+        c->update();
+        progress.update(++stepped);
+      }
+    }
 
     fs::create_directories(parent);
     WriteOptions options;
@@ -135,7 +151,10 @@ int main(int argc, char** argv) {
     options.xIte = xIte;
     options.preview = !png.empty();
     options.timers = timers;
+    progress.stage("writing", world.components.size());
+    options.progress = [&progress](size_t n) { progress.update(n); };
     const std::uintmax_t bytes = writeWorld(world, scratch, options);
+    progress.finish();
     // The finished set replaces the old one in one step.
     const fs::path old = parent / ("." + target.filename().string() + ".old-" +
                                    std::to_string(getpid()));
@@ -152,6 +171,11 @@ int main(int argc, char** argv) {
                   world.components.size(), world.parts, world.attributes,
                   world.behaviors.size(), world.routes, bytes, target.c_str(), seconds);
     }
+#ifndef ZKCP_FREE_AT_EXIT
+    // Everything is written: the world is left to the end of the process
+    // rather than taken apart node by node.
+    (void)world.db.release();
+#endif
   } catch (const InputError& e) {
     fs::remove_all(scratch);
     std::cerr << e.what() << "\n";

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -19,7 +20,8 @@
 //
 // The buckets fix the visiting order only. Lookup goes through a separate
 // open-addressing index over the full hash, which grows with the table, so
-// find, insert and remove are O(1) on average at any size.
+// find, insert and remove are O(1) on average at any size. The buckets are
+// made on the first insert, so an empty table costs a few words.
 template <class V, class K = RWCString, class Hash = RWCStringHash, class Equal = std::equal_to<K>>
 class ZKNameTable {
   struct Node;
@@ -97,8 +99,7 @@ class ZKNameTable {
   ~ZKNameTable() { clear(); }
 
   void swap(ZKNameTable& other) noexcept {
-    std::swap(heads_, other.heads_);
-    std::swap(tails_, other.tails_);
+    ends_.swap(other.ends_);
     slots_.swap(other.slots_);
     std::swap(count_, other.count_);
     std::swap(shift_, other.shift_);
@@ -134,15 +135,16 @@ class ZKNameTable {
       return false;
     }
     if ((count_ + 1) * 2 > slots_.size()) grow();
+    if (!ends_) ends_.reset(new Ends[kBuckets]());
     Node* n = new Node(key, std::move(value), h);
-    unsigned b = h % kBuckets;
-    n->prev = tails_[b];
-    if (tails_[b]) {
-      tails_[b]->next = n;
+    Ends& ends = ends_[h % kBuckets];
+    n->prev = ends.tail;
+    if (ends.tail) {
+      ends.tail->next = n;
     } else {
-      heads_[b] = n;
+      ends.head = n;
     }
-    tails_[b] = n;
+    ends.tail = n;
     place(n);
     ++count_;
     return true;
@@ -164,16 +166,16 @@ class ZKNameTable {
   }
 
   void clear() {
-    for (unsigned b = 0; b < kBuckets; ++b) {
-      Node* n = heads_[b];
+    for (unsigned b = 0; ends_ && b < kBuckets; ++b) {
+      Node* n = ends_[b].head;
       while (n) {
         Node* next = n->next;
         delete n;
         n = next;
       }
-      heads_[b] = tails_[b] = nullptr;
     }
-    slots_.clear();
+    ends_.reset();
+    std::vector<Slot>().swap(slots_);
     shift_ = 64;
     count_ = 0;
   }
@@ -194,6 +196,11 @@ class ZKNameTable {
   struct Slot {
     Node* node = nullptr;
     unsigned hash = 0;
+  };
+  // The first and last entry of a bucket.
+  struct Ends {
+    Node* head = nullptr;
+    Node* tail = nullptr;
   };
   static constexpr size_t kNoSlot = static_cast<size_t>(-1);
 
@@ -250,29 +257,28 @@ class ZKNameTable {
   }
 
   void unlink(Node* n) {
-    unsigned b = n->hash % kBuckets;
+    Ends& ends = ends_[n->hash % kBuckets];
     if (n->prev) {
       n->prev->next = n->next;
     } else {
-      heads_[b] = n->next;
+      ends.head = n->next;
     }
     if (n->next) {
       n->next->prev = n->prev;
     } else {
-      tails_[b] = n->prev;
+      ends.tail = n->prev;
     }
   }
 
   Node* firstFrom(unsigned b) const {
-    for (; b < kBuckets; ++b) {
-      if (heads_[b]) return heads_[b];
+    for (; ends_ && b < kBuckets; ++b) {
+      if (ends_[b].head) return ends_[b].head;
     }
     return nullptr;
   }
   Node* following(Node* n) const { return n->next ? n->next : firstFrom(n->hash % kBuckets + 1); }
 
-  Node* heads_[kBuckets] = {};
-  Node* tails_[kBuckets] = {};
+  std::unique_ptr<Ends[]> ends_;
   std::vector<Slot> slots_;
   size_t count_ = 0;
   unsigned shift_ = 64;

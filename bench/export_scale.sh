@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# zkcp-export on generated worlds of the sample's door, table and lamp
+# (bench/make_world.py): wall and CPU time, peak memory, and both per
+# component, for each size given (default 1,000, 10,000 and 100,000).
+# Per-component figures that stay flat as the world grows mean linear.
+# Usage: export_scale.sh EXPORT_PROGRAM MODULES_DIR [N...]
+set -euo pipefail
+
+program=$1
+modules=$2
+shift 2
+sizes=("$@")
+((${#sizes[@]})) || sizes=(1000 10000 100000)
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+printf '%-12s %9s %9s %10s %12s %12s\n' components "wall s" "cpu s" "peak MB" "cpu us/comp" "KB/comp"
+for n in "${sizes[@]}"; do
+  python3 "$here/make_world.py" "$n" "$work/world-$n" >/dev/null
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time" \
+    "$program" "$work/world-$n/world.json" --modules "$modules" --quiet --out "$work/out" \
+    >/dev/null
+  read -r wall user sys peak <"$work/time"
+  awk -v n="$n" -v wall="$wall" -v user="$user" -v sys="$sys" -v peak="$peak" 'BEGIN {
+    printf "%-12d %9.2f %9.2f %10.0f %12.1f %12.1f\n", n, wall, user + sys, peak / 1024,
+           (user + sys) * 1e6 / n, peak / n
+  }'
+  rm -rf "$work/world-$n" "$work/out"
+done
