@@ -1,5 +1,7 @@
 #include "WorldReader.h"
 
+#include "NameCheck.h"
+
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
 #include <Inventor/nodes/SoDirectionalLight.h>
@@ -485,6 +487,7 @@ void readRoutes(const Reader& r, BuiltWorld& world, const json& routes) {
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
                      const std::function<void(int)>& progress) {
   const json description = parseFile(file);
+  checkNames(file, description);
   std::vector<fs::path> dirs;
   for (const std::string& dir : moduleDirs) dirs.push_back(fs::absolute(dir));
   const Reader r(file, fs::absolute(file).parent_path(), dirs);
