@@ -153,6 +153,14 @@ name_world|{"name": "two\nlines"}|name: name 'two\x0Alines' cannot be written: h
 CASES
 [[ -z "$(find "$work" -name 'evil*')" ]] || fail "a refused name left a file behind"
 
+# Geometry that includes itself, directly or through a cycle, is refused.
+cp "$(dirname "$0")"/../data/{recurse_inline.wrl,cycle_a.wrl,cycle_b.wrl,recurse_file.iv} "$bad/"
+for geometry in recurse_inline.wrl cycle_a.wrl recurse_file.iv; do
+  check_bad "include_${geometry%.*}" \
+    "{\"components\": [{\"instance\": \"a\", \"component\": \"A\", \"geometry\": \"$geometry\"}]}" \
+    "components[0].geometry: cannot read '$geometry': '$bad/${geometry/b.wrl/a.wrl}' includes itself"
+done
+
 # --- Bad usage: exit 2 -------------------------------------------------------
 "$export_program" >/dev/null 2>&1
 [[ $? == 2 ]] || fail "no arguments: exit code is not 2"

@@ -124,11 +124,18 @@ json parseFile(const std::string& file) {
   }
 }
 
-// The geometry graph of a file, with one reference for the caller.
-SoSeparator* readGeometry(const fs::path& file) {
-  SoInput in;
+// The geometry graph of a file, with one reference for the caller; null
+// when it cannot be read, with `fault` set when an included file was refused.
+SoSeparator* readGeometry(const fs::path& file, std::string& fault) {
+  ZKGeometryInput in;
   if (!in.openFile(file.c_str(), TRUE)) return nullptr;
   SoSeparator* root = SoDB::readAll(&in);
+  fault = in.getIncludeFault();
+  if (root && !fault.empty()) {
+    root->ref();
+    root->unref();
+    return nullptr;
+  }
   if (root) root->ref();
   return root;
 }
@@ -255,7 +262,9 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   auto known = world.geometrySources.find(carried);
   if (known != world.geometrySources.end() && known->second != source.string())
     r.fail(path + ".geometry", "another geometry file is already called '" + carried + "'");
-  SoSeparator* graph = readGeometry(source);
+  std::string fault;
+  SoSeparator* graph = readGeometry(source, fault);
+  if (!fault.empty()) r.fail(path + ".geometry", "cannot read '" + geometry + "': " + fault);
   if (!graph) r.fail(path + ".geometry", "cannot read '" + geometry + "'");
   world.geometrySources[carried] = source.string();
 
