@@ -98,12 +98,7 @@ class Reader {
   std::vector<fs::path> moduleDirs_;
 };
 
-json parseFile(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw InputError(file, "", "cannot read the file");
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  const std::string text = buffer.str();
+json parseText(const std::string& file, const std::string& text) {
   try {
     return json::parse(text);
   } catch (const json::parse_error& e) {
@@ -495,7 +490,17 @@ void readRoutes(const Reader& r, BuiltWorld& world, const json& routes) {
 
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
                      const std::function<void(int)>& progress) {
-  const json description = parseFile(file);
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw InputError(file, "", "cannot read the file");
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return readWorldText(file, buffer.str(), moduleDirs, progress);
+}
+
+BuiltWorld readWorldText(const std::string& file, const std::string& text,
+                         const std::vector<std::string>& moduleDirs,
+                         const std::function<void(int)>& progress) {
+  const json description = parseText(file, text);
   checkNames(file, description);
   std::vector<fs::path> dirs;
   for (const std::string& dir : moduleDirs) dirs.push_back(fs::absolute(dir));

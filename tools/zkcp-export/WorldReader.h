@@ -45,4 +45,9 @@ struct BuiltWorld {
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
                      const std::function<void(int)>& progress);
 
+// The same for the description `text`, read as if from `file`.
+BuiltWorld readWorldText(const std::string& file, const std::string& text,
+                         const std::vector<std::string>& moduleDirs,
+                         const std::function<void(int)>& progress);
+
 #endif
