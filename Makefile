@@ -100,17 +100,21 @@ demo-deps:
 	@$(MAKE) --no-print-directory deps DEBIAN_PACKAGES="$(DEBIAN_PACKAGES) $(DEMO_PACKAGES)"
 
 # Builds the library and the fuzz targets with clang, AddressSanitizer and
-# libFuzzer, and runs each target for FUZZ_SECONDS.
+# libFuzzer, and runs each target for FUZZ_SECONDS over its corpus in
+# fuzz/corpus/<target> (new inputs go to the build folder's copy).
+FUZZ_TARGETS := description_fuzz geometry_fuzz world_fuzz
 fuzz: deps
 	@$(MAKE) --no-print-directory deps DEBIAN_PACKAGES="clang"
 	CC=clang CXX=clang++ $(CMAKE) -S . -B $(FUZZ_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DZKCP_SANITIZE=ON -DZKCP_BUILD_FUZZ=ON -DZKCP_BUILD_TESTS=OFF -DZKCP_BUILD_EXAMPLES=OFF \
 	  -DZKCP_BUILD_TOOLS=OFF
-	$(CMAKE) --build $(FUZZ_DIR) -j $(JOBS) --target description_fuzz
-	@mkdir -p $(FUZZ_DIR)/corpus
-	@cp examples/world/table.desc $(FUZZ_DIR)/corpus/
-	$(SANITIZER_ENV) $(FUZZ_DIR)/fuzz/description_fuzz -max_total_time=$(FUZZ_SECONDS) \
-	  -rss_limit_mb=4096 $(FUZZ_DIR)/corpus
+	$(CMAKE) --build $(FUZZ_DIR) -j $(JOBS) --target $(FUZZ_TARGETS)
+	@for target in $(FUZZ_TARGETS); do \
+	  echo "== $$target"; \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$target; \
+	  $(SANITIZER_ENV) $(FUZZ_DIR)/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -rss_limit_mb=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target fuzz/corpus/$$target; \
+	done
 
 asan-test: deps
 	$(CMAKE) -S . -B $(ASAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKCP_SANITIZE=ON

@@ -11,6 +11,7 @@
 #include <zkcp/foundation/RWTValSortedVector.h>
 #include <zkcp/foundation/Std_CString.h>
 #include <zkcp/foundation/Std_List.h>
+#include <zkcp/foundation/ZKGeometryInput.h>
 #include <zkcp/foundation/ZKModuleLoader.h>
 #include <zkcp/foundation/ZKNameTable.h>
 #include <zkcp/foundation/ZKNameTableCursor.h>

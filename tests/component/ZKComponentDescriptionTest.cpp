@@ -84,6 +84,10 @@ TEST_F(DescriptionFile, BadInputAddsNothingAndEnds) {
             1);
   // A contents file that cannot be read makes no part.
   EXPECT_EQ(load("part C external\n contents /no/such.iv\n transform translation 1 0 0\n"), 1);
+  // Nor does one that includes itself, directly or through another file.
+  EXPECT_EQ(load("part F external\n contents " + geometry("recurse_file.iv") +
+                 "\npart G external\n contents " + geometry("cycle_a.wrl") + "\n"),
+            1);
   EXPECT_EQ(component->getNumParts(), before);
 
   // An action section is skipped up to the next part; an unknown word

@@ -151,6 +151,34 @@ check_bad bad_attachment "{\"components\": [ $(component '') ], \"lights\": [{\"
 check_bad duplicate "{\"components\": [ $(component ''), $(component '') ]}" \
   "components[1].instance: duplicate component name 'a'"
 
+# Names the written text cannot carry: file names that leave DIR, and DEF,
+# PROTO and field names that are no VRML 97 identifiers.
+while IFS='|' read -r name text expected; do
+  check_bad "$name" "$text" "$expected"
+done <<'CASES'
+name_type_path|{"components": [{"instance": "a", "component": "../../evil", "geometry": "geometry/door.wrl"}]}|components[0].component: name '../../evil' cannot be written: holds '.'
+name_type_slash|{"components": [{"instance": "a", "component": "A/B", "geometry": "geometry/door.wrl"}]}|components[0].component: name 'A/B' cannot be written: holds '/'
+name_type_newline|{"components": [{"instance": "a", "component": "A\n", "geometry": "geometry/door.wrl"}]}|components[0].component: name 'A\x0A' cannot be written: holds a blank or control character
+name_instance_blank|{"components": [{"instance": "a b\"c", "component": "A", "geometry": "geometry/door.wrl"}]}|components[0].instance: name 'a b"c' cannot be written: holds a blank
+name_instance_digit|{"components": [{"instance": "1a", "component": "A", "geometry": "geometry/door.wrl"}]}|components[0].instance: name '1a' cannot be written: starts with '1'
+name_keyword|{"components": [{"instance": "ROUTE", "component": "A", "geometry": "geometry/door.wrl"}]}|components[0].instance: name 'ROUTE' cannot be written: is the VRML keyword 'ROUTE'
+name_geometry|{"components": [{"instance": "a", "component": "A", "geometry": "geometry/do\"or.wrl"}]}|components[0].geometry: name 'geometry/do"or.wrl' cannot be written: holds '"'
+name_attribute|{"components": [{"instance": "a", "component": "A", "geometry": "geometry/door.wrl", "attributes": [{"name": "x{", "kind": "bool", "value": true}]}]}|components[0].attributes[0].name: name 'x{' cannot be written: holds '{'
+name_module|{"components": [{"instance": "a", "component": "A", "geometry": "geometry/door.wrl", "behaviors": [{"name": "s", "module": "../doors", "function": "door_swing"}]}]}|components[0].behaviors[0].module: name '../doors' cannot be written: holds '.'
+name_light|{"lights": [{"name": "a#b", "kind": "point"}]}|lights[0].name: name 'a#b' cannot be written: holds '#'
+name_route_event|{"routes": [{"name": "r", "from": {"name": "a", "event": "is Active"}, "to": {"name": "a", "event": "x"}}]}|routes[0].from.event: name 'is Active' cannot be written: holds a blank
+name_world|{"name": "two\nlines"}|name: name 'two\x0Alines' cannot be written: holds a line break
+CASES
+[[ -z "$(find "$work" -name 'evil*')" ]] || fail "a refused name left a file behind"
+
+# Geometry that includes itself, directly or through a cycle, is refused.
+cp "$(dirname "$0")"/../data/{recurse_inline.wrl,cycle_a.wrl,cycle_b.wrl,recurse_file.iv} "$bad/"
+for geometry in recurse_inline.wrl cycle_a.wrl recurse_file.iv; do
+  check_bad "include_${geometry%.*}" \
+    "{\"components\": [{\"instance\": \"a\", \"component\": \"A\", \"geometry\": \"$geometry\"}]}" \
+    "components[0].geometry: cannot read '$geometry': '$bad/${geometry/b.wrl/a.wrl}' includes itself"
+done
+
 # --- Bad usage: exit 2 -------------------------------------------------------
 "$export_program" >/dev/null 2>&1
 [[ $? == 2 ]] || fail "no arguments: exit code is not 2"

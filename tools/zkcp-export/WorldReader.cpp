@@ -1,5 +1,7 @@
 #include "WorldReader.h"
 
+#include "NameCheck.h"
+
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
 #include <Inventor/nodes/SoDirectionalLight.h>
@@ -96,13 +98,7 @@ class Reader {
   std::vector<fs::path> moduleDirs_;
 };
 
-json parseFile(const std::string& file) {
-  std::ifstream in(file, std::ios::binary | std::ios::ate);
-  if (!in) throw InputError(file, "", "cannot read the file");
-  std::string text(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
-  in.seekg(0);
-  if (!in.read(text.data(), static_cast<std::streamsize>(text.size())))
-    throw InputError(file, "", "cannot read the file");
+json parseText(const std::string& file, const std::string& text) {
   try {
     return json::parse(text);
   } catch (const json::parse_error& e) {
@@ -123,19 +119,26 @@ json parseFile(const std::string& file) {
   }
 }
 
-// The geometry graph of a file, with one reference for the caller. Each
-// file is read once; every instance gets its own copy of the graph read,
+// The geometry graph of a file, with one reference for the caller; null
+// when it cannot be read, with `fault` set when an included file was refused.
+// Each file is read once; every instance gets its own copy of the graph read,
 // since building a component's part tree rebuilds the graph it is given.
-SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file) {
+SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file, std::string& fault) {
   auto known = world.geometryRead.find(file.string());
   if (known == world.geometryRead.end()) {
-    SoInput in;
+    ZKGeometryInput in;
     SoSeparator* root = in.openFile(file.c_str(), TRUE) ? SoDB::readAll(&in) : nullptr;
     if (root) root->ref();
-    known = world.geometryRead.emplace(file.string(), GeometryRef(root)).first;
+    std::string refused = in.getIncludeFault();
+    if (root && !refused.empty()) {
+      root->unref();
+      root = nullptr;
+    }
+    known = world.geometryRead.emplace(file.string(), BuiltWorld::GeometryRead{GeometryRef(root), refused}).first;
   }
-  if (!known->second) return nullptr;
-  auto* copy = static_cast<SoSeparator*>(known->second->copy());
+  fault = known->second.fault;
+  if (!known->second.graph) return nullptr;
+  auto* copy = static_cast<SoSeparator*>(known->second.graph->copy());
   copy->ref();
   return copy;
 }
@@ -262,7 +265,9 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   auto known = world.geometrySources.find(carried);
   if (known != world.geometrySources.end() && known->second != source.string())
     r.fail(path + ".geometry", "another geometry file is already called '" + carried + "'");
-  SoSeparator* graph = readGeometry(world, source);
+  std::string fault;
+  SoSeparator* graph = readGeometry(world, source, fault);
+  if (!fault.empty()) r.fail(path + ".geometry", "cannot read '" + geometry + "': " + fault);
   if (!graph) r.fail(path + ".geometry", "cannot read '" + geometry + "'");
   world.geometrySources[carried] = source.string();
 
@@ -496,7 +501,20 @@ void readRoutes(const Reader& r, BuiltWorld& world, const json& routes) {
 
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
                      const std::function<void(int, int)>& progress) {
-  json description = parseFile(file);
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
+  if (!in) throw InputError(file, "", "cannot read the file");
+  std::string text(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
+  in.seekg(0);
+  if (!in.read(text.data(), static_cast<std::streamsize>(text.size())))
+    throw InputError(file, "", "cannot read the file");
+  return readWorldText(file, text, moduleDirs, progress);
+}
+
+BuiltWorld readWorldText(const std::string& file, const std::string& text,
+                         const std::vector<std::string>& moduleDirs,
+                         const std::function<void(int, int)>& progress) {
+  json description = parseText(file, text);
+  checkNames(file, description);
   std::vector<fs::path> dirs;
   for (const std::string& dir : moduleDirs) dirs.push_back(fs::absolute(dir));
   const Reader r(file, fs::absolute(file).parent_path(), dirs);

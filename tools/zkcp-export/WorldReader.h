@@ -32,8 +32,13 @@ struct BuiltWorld {
   std::vector<ZKComponent*> components;
   // Geometry file name as the components carry it -> the file it was read from.
   std::map<std::string, std::string> geometrySources;
-  // Geometry file -> its graph as read (null when it could not be read).
-  std::map<std::string, GeometryRef> geometryRead;
+  // Geometry file -> its graph as read (null when it could not be read) and
+  // why an included file was refused, if one was.
+  struct GeometryRead {
+    GeometryRef graph;
+    std::string fault;
+  };
+  std::map<std::string, GeometryRead> geometryRead;
   // Every behaviour used, once per name.
   std::vector<ZKBehavior> behaviors;
   // The world's lights in description order, by normalized name.
@@ -53,5 +58,10 @@ struct BuiltWorld {
 // after the n-th component is built. Throws InputError.
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
                      const std::function<void(int, int)>& progress);
+
+// The same for the description `text`, read as if from `file`.
+BuiltWorld readWorldText(const std::string& file, const std::string& text,
+                         const std::vector<std::string>& moduleDirs,
+                         const std::function<void(int, int)>& progress);
 
 #endif

@@ -1,5 +1,6 @@
 // The reader of component description files.
 #include <zkcp/component/ZKComponent.h>
+#include <zkcp/foundation/ZKGeometryInput.h>
 
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
@@ -7,6 +8,7 @@
 #include <Inventor/nodes/SoSeparator.h>
 
 #include <fstream>
+#include <iostream>
 #include <string>
 
 namespace {
@@ -130,9 +132,15 @@ int ZKComponent::readPart(std::ifstream& in, SoNodeKitListPart* childList,
 // is not entered and does not survive.
 ZKPart* ZKComponent::readPartContents(const RWCString& file, const RWCString& partName,
                                       ZKPart* parent, SoNodeKitListPart* childList) {
-  SoInput input;
+  ZKGeometryInput input;
   if (!input.openFile(file.data(), FALSE)) return nullptr;
   SoSeparator* root = SoDB::readAll(&input);
+  if (root && !input.getIncludeFault().empty()) {
+    std::cerr << file.data() << ": " << input.getIncludeFault() << "\n";
+    root->ref();
+    root->unref();
+    return nullptr;
+  }
   if (!root) return nullptr;
   root->ref();
   root->setName(partName.data());

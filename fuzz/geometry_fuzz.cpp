@@ -1,0 +1,29 @@
+// Feeds arbitrary bytes to Coin as the geometry of a component, read from
+// memory, and builds the component's parts from whatever graph comes back.
+// Neither may crash, leak or hang on any input.
+#include <zkcp/zkcp.h>
+
+#include <Inventor/SoDB.h>
+#include <Inventor/nodes/SoSeparator.h>
+
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static bool ready = [] {
+    SoDB::init();
+    ZKComponent::initClass();
+    return true;
+  }();
+  (void)ready;
+  ZKGeometryInput in;
+  in.setBuffer(data, size);
+  SoSeparator* graph = SoDB::readAll(&in);
+  if (!graph) return 0;
+  graph->ref();
+  auto* component = new ZKComponent("fuzzed", "Fuzzed", "fuzzed.wrl", graph, nullptr);
+  component->ref();
+  graph->unref();
+  component->getNumParts();
+  component->unref();
+  return 0;
+}

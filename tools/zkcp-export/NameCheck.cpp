@@ -1,0 +1,145 @@
+#include "NameCheck.h"
+
+#include "WorldReader.h"
+
+#include <cstring>
+
+using nlohmann::json;
+
+namespace {
+
+const char* const kKeywords[] = {"DEF",   "EXTERNPROTO", "FALSE",    "IS",          "NULL",
+                                 "PROTO", "ROUTE",       "TO",       "TRUE",        "USE",
+                                 "eventIn", "eventOut",  "exposedField", "field"};
+
+// Why `name` is no VRML 97 identifier, or empty when it is one.
+std::string identifierFault(const std::string& name) {
+  if (name.empty()) return "empty name";
+  const unsigned char first = static_cast<unsigned char>(name[0]);
+  if ((first >= '0' && first <= '9') || first == '+' || first == '-')
+    return "starts with '" + std::string(1, name[0]) + "'";
+  for (unsigned char c : name) {
+    if (c <= 0x20 || c == 0x7f) return "holds a blank or control character";
+    if (std::strchr("\"#',.[\\]{}", c)) return "holds '" + std::string(1, c) + "'";
+  }
+  for (const char* keyword : kKeywords)
+    if (name == keyword) return "is the VRML keyword '" + name + "'";
+  return std::string();
+}
+
+// Why `name` cannot be the file name written in the output folder and
+// named in a url string, or empty when it can.
+std::string fileFault(const std::string& name) {
+  if (name.empty()) return "empty file name";
+  if (name == "." || name == "..") return "'" + name + "' is no file name";
+  if (name.size() > 200) return "file name longer than 200 bytes";
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7f) return "holds a control character";
+    if (std::strchr("/\\\"%?#:*<>|", c)) return "holds '" + std::string(1, c) + "'";
+  }
+  return std::string();
+}
+
+class Checker {
+ public:
+  explicit Checker(const std::string& file) : file_(file) {}
+
+  // The string member `key` of `object`, or null when it is absent or no
+  // string (the reader reports those).
+  static const std::string* text(const json& object, const char* key) {
+    if (!object.is_object()) return nullptr;
+    auto it = object.find(key);
+    return it != object.end() && it->is_string() ? it->get_ptr<const std::string*>() : nullptr;
+  }
+
+  void identifier(const json& object, const std::string& path, const char* key) const {
+    if (const std::string* name = text(object, key)) {
+      const std::string fault = identifierFault(*name);
+      if (!fault.empty()) refuse(path + "." + key, *name, fault);
+    }
+  }
+
+  void fileName(const json& object, const std::string& path, const char* key,
+                const std::string& written) const {
+    if (const std::string* name = text(object, key)) {
+      std::string fault = fileFault(written.empty() ? *name : written);
+      if (!fault.empty()) refuse(path + "." + key, *name, fault);
+    }
+  }
+
+  void lineText(const json& object, const std::string& path, const char* key) const {
+    if (const std::string* value = text(object, key)) {
+      if (value->find_first_of("\r\n") != std::string::npos)
+        refuse(path.empty() ? key : path + "." + key, *value, "holds a line break");
+    }
+  }
+
+  // Calls `check(element, path)` for each element of the array `key`.
+  template <typename F>
+  void each(const json& object, const std::string& path, const char* key, F check) const {
+    if (!object.is_object()) return;
+    auto it = object.find(key);
+    if (it == object.end() || !it->is_array()) return;
+    const std::string base = path.empty() ? key : path + "." + key;
+    for (size_t i = 0; i < it->size(); ++i)
+      check((*it)[i], base + "[" + std::to_string(i) + "]");
+  }
+
+ private:
+  [[noreturn]] void refuse(const std::string& path, const std::string& name,
+                           const std::string& fault) const {
+    std::string shown;
+    for (unsigned char c : name) {
+      static const char hex[] = "0123456789ABCDEF";
+      if (c < 0x20 || c == 0x7f) {
+        shown += std::string("\\x") + hex[c >> 4] + hex[c & 15];
+      } else {
+        shown += static_cast<char>(c);
+      }
+    }
+    throw InputError(file_, path, "name '" + shown + "' cannot be written: " + fault);
+  }
+
+  std::string file_;
+};
+
+// The file name a geometry reference is written under: its last element.
+std::string carriedName(const std::string& geometry) {
+  const size_t slash = geometry.rfind('/');
+  return slash == std::string::npos ? geometry : geometry.substr(slash + 1);
+}
+
+}  // namespace
+
+void checkNames(const std::string& file, const json& description) {
+  const Checker c(file);
+  c.lineText(description, "", "name");
+  c.lineText(description, "", "version");
+  c.each(description, "", "components", [&c](const json& component, const std::string& at) {
+    c.identifier(component, at, "instance");
+    c.identifier(component, at, "component");
+    c.fileName(component, at, "component", "");
+    if (const std::string* geometry = Checker::text(component, "geometry"))
+      c.fileName(component, at, "geometry", carriedName(*geometry));
+    c.each(component, at, "attributes", [&c](const json& a, const std::string& aat) {
+      c.identifier(a, aat, "name");
+    });
+    c.each(component, at, "behaviors", [&c](const json& b, const std::string& bat) {
+      c.identifier(b, bat, "name");
+      c.identifier(b, bat, "module");
+      c.fileName(b, bat, "module", "");
+      c.identifier(b, bat, "function");
+    });
+  });
+  for (const char* list : {"lights", "viewpoints", "proximitySensors", "paths"}) {
+    c.each(description, "", list,
+           [&c](const json& object, const std::string& at) { c.identifier(object, at, "name"); });
+  }
+  c.each(description, "", "routes", [&c](const json& route, const std::string& at) {
+    c.identifier(route, at, "name");
+    for (const char* side : {"from", "to"}) {
+      if (route.is_object() && route.contains(side))
+        c.identifier(route[side], at + "." + side, "event");
+    }
+  });
+}
