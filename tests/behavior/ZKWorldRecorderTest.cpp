@@ -5,11 +5,13 @@
 #include <zkcp/world/ZKComponentDB.h>
 #include <zkcp/world/ZKProximitySensor.h>
 #include <zkcp/world/ZKWorldRecorder.h>
+#include <zkcp/x3d/X3DAnimationWriter.h>
 
 #include <Inventor/nodes/SoPointLight.h>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -130,6 +132,30 @@ TEST_F(WorldRecorderTest, StartupRunAndBadInput) {
   recorder.recordActivation(box, "none", 2, 0.5);
   recorder.recordActivation(nullptr, "slide", 2, 0.5);
   EXPECT_TRUE(recorder.getRuns().empty());
+}
+
+TEST_F(WorldRecorderTest, RouteRunAsX3DAnimation) {
+  // Without "calls" the finishing undoes the run: leaving runs it back.
+  calls->setIsHidden(1);
+  ZKWorldRecorder recorder(&world);
+  ASSERT_EQ(recorder.record(8, 0.25), 1);
+  pugi::xml_document doc;
+  pugi::xml_node scene = doc.append_child("Scene");
+  scene.append_child("Transform").append_attribute("DEF") = "box_slide_clock";
+  const X3DAnimationTargets targets{
+      [](ZKComponent* c, const RWCString& part) {
+        return std::string(part.isNull() ? c->getName().getString() : part.data());
+      },
+      [](const RWCString& light) { return std::string(light.data()); },
+      [](const char* sensor) { return std::string(sensor); }};
+  EXPECT_EQ(writeX3DAnimation(scene, recorder.getRuns(), targets),
+            std::vector<std::string>{"box.slide on entering near, back on leaving it"});
+  std::ostringstream written;
+  doc.save(written, "  ");
+  std::ifstream golden(std::string(ZKCP_TEST_DATA_DIR) + "/golden/x3d_animation.xml");
+  std::stringstream expected;
+  expected << golden.rdbuf();
+  EXPECT_EQ(written.str(), expected.str());
 }
 
 }  // namespace
