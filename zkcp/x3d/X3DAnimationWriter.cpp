@@ -171,7 +171,7 @@ std::vector<std::string> writeX3DAnimation(pugi::xml_node scene,
       how = "not played: no proximity sensor route starts it";
     } else if (drivable == 0) {
       how = run.atStartup ? "at start-up" : "on its route";
-      how += ", nothing it changes is in the scene";
+      how += run.tracks.empty() ? ", changes nothing" : ", nothing it changes is in the scene";
     } else {
       const std::string clock = w.unique(id + "_clock");
       w.clock(clock, run, run.keepsRunning);
