@@ -4,6 +4,7 @@
 #include <zkcp/world/ZKProximitySensor.h>
 #include <zkcp/world/ZKRoute.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -198,14 +199,19 @@ std::vector<std::string> writeX3DAnimation(pugi::xml_node scene,
         if (event != "isActive") continue;
         w.route(sensor, "exitTime", clock, "stopTime");
         if (!run.undoneByFinish) continue;
-        // Leaving runs the recording backwards, from its end to its start.
+        // Leaving runs the recording backwards, from its last change to its
+        // start.
         if (back.empty()) {
+          int last = 0;
+          for (const Recorder::Track_t& t : run.tracks) last = std::max(last, t.keys.back().step);
+          if (last == 0) last = run.steps;
           back = w.unique(id + "_back");
-          w.clock(back, run, false);
+          w.clock(back, run, false).attribute("cycleInterval") = number(last * run.timeStep).c_str();
           const std::string reverse = w.unique(id + "_reverse");
           pugi::xml_node r = w.node("ScalarInterpolator", reverse);
           r.append_attribute("key") = "0 1";
-          r.append_attribute("keyValue") = "1 0";
+          r.append_attribute("keyValue") =
+              (number(static_cast<double>(last) / run.steps) + " 0").c_str();
           w.route(back, "fraction_changed", reverse, "set_fraction");
           for (const std::string& i : drives) w.route(reverse, "value_changed", i, "set_fraction");
         }
