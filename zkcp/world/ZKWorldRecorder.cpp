@@ -94,11 +94,9 @@ struct ZKWorldRecorder::Watch {
         out[1] = number(lightNode->intensity.getValue());
         out[2] = vec(lightNode->color.getValue());
         break;
-      case attribute_subject: {
-        Kind_t kind;
-        readAttribute(attribute, kind, out[0]);
+      case attribute_subject:
+        ZKWorldRecorder::read(attribute, attributeKind, out[0]);
         break;
-      }
     }
   }
 
@@ -189,40 +187,45 @@ ZKWorldRecorder::~ZKWorldRecorder() { unwatchWorld(); }
 
 bool ZKWorldRecorder::readAttribute(ZKAttribute* a, Kind_t& kind, Value_t& out) {
   if (!a) return false;
-  out = Value_t();
   const SoType type = a->getTypeId();
-  if (type == ZKBoolAttribute::getClassTypeId()) {
-    kind = bool_kind;
-    out.v[0] = static_cast<ZKBoolAttribute*>(a)->getValue() ? 1 : 0;
-  } else if (type == ZKFloatAttribute::getClassTypeId()) {
-    kind = float_kind;
-    out.v[0] = static_cast<ZKFloatAttribute*>(a)->getValue();
-  } else if (type == ZKTimeAttribute::getClassTypeId()) {
-    kind = time_kind;
-    out.v[0] = ZKTimeAttribute::seconds(static_cast<ZKTimeAttribute*>(a)->getValue());
-  } else if (type == ZKVec3fAttribute::getClassTypeId()) {
-    kind = vec3f_kind;
-    out = vec(static_cast<ZKVec3fAttribute*>(a)->getValue());
-  } else if (type == ZKColorAttribute::getClassTypeId()) {
-    kind = color_kind;
-    out = vec(static_cast<ZKColorAttribute*>(a)->getValue());
-  } else if (type == ZKRotationAttribute::getClassTypeId()) {
-    kind = rotation_kind;
-    out = rot(static_cast<ZKRotationAttribute*>(a)->getValue());
-  } else if (type == ZKStringAttribute::getClassTypeId()) {
-    kind = string_kind;
-    out.text = static_cast<ZKStringAttribute*>(a)->getValue().data();
-  } else if (type == ZKMFStringAttribute::getClassTypeId()) {
-    kind = string_list_kind;
-    const SoMFString& list = static_cast<ZKMFStringAttribute*>(a)->getValue();
-    for (int i = 0; i < list.getNum(); ++i) {
-      if (i) out.text += '\n';
-      out.text += list[i].getString();
-    }
-  } else {
-    return false;
-  }
+  if (type == ZKBoolAttribute::getClassTypeId()) kind = bool_kind;
+  else if (type == ZKFloatAttribute::getClassTypeId()) kind = float_kind;
+  else if (type == ZKTimeAttribute::getClassTypeId()) kind = time_kind;
+  else if (type == ZKVec3fAttribute::getClassTypeId()) kind = vec3f_kind;
+  else if (type == ZKColorAttribute::getClassTypeId()) kind = color_kind;
+  else if (type == ZKRotationAttribute::getClassTypeId()) kind = rotation_kind;
+  else if (type == ZKStringAttribute::getClassTypeId()) kind = string_kind;
+  else if (type == ZKMFStringAttribute::getClassTypeId()) kind = string_list_kind;
+  else return false;
+  read(a, kind, out);
   return true;
+}
+
+void ZKWorldRecorder::read(ZKAttribute* a, Kind_t kind, Value_t& out) {
+  out.text.clear();
+  switch (kind) {
+    case bool_kind: out = number(static_cast<ZKBoolAttribute*>(a)->getValue() ? 1 : 0); break;
+    case float_kind: out = number(static_cast<ZKFloatAttribute*>(a)->getValue()); break;
+    case time_kind:
+      out = number(ZKTimeAttribute::seconds(static_cast<ZKTimeAttribute*>(a)->getValue()));
+      break;
+    case vec3f_kind: out = vec(static_cast<ZKVec3fAttribute*>(a)->getValue()); break;
+    case color_kind: out = vec(static_cast<ZKColorAttribute*>(a)->getValue()); break;
+    case rotation_kind: out = rot(static_cast<ZKRotationAttribute*>(a)->getValue()); break;
+    case string_kind:
+      out.v = {0, 0, 0, 0};
+      out.text = static_cast<ZKStringAttribute*>(a)->getValue().data();
+      break;
+    case string_list_kind: {
+      out.v = {0, 0, 0, 0};
+      const SoMFString& list = static_cast<ZKMFStringAttribute*>(a)->getValue();
+      for (int i = 0; i < list.getNum(); ++i) {
+        if (i) out.text += '\n';
+        out.text += list[i].getString();
+      }
+      break;
+    }
+  }
 }
 
 void ZKWorldRecorder::touched(void* data, SoSensor*) {

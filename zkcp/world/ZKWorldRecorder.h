@@ -136,6 +136,7 @@ class ZKWorldRecorder {
   void putBack();
   void step(ZKComponent* only);
   static void touched(void* data, SoSensor*);
+  static void read(ZKAttribute* a, Kind_t kind, Value_t& out);
 
   ZKComponentDB* world;
   std::vector<std::unique_ptr<Watch>> watches;
