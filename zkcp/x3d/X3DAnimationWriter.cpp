@@ -16,7 +16,7 @@ using Recorder = ZKWorldRecorder;
 
 std::string number(double d) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.7g", d);
+  std::snprintf(text, sizeof text, "%.6g", d);
   return std::strcmp(text, "-0") == 0 ? "0" : text;
 }
 
