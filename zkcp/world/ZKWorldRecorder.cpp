@@ -34,11 +34,9 @@ Value vec(const SbVec3f& p) {
 }
 
 Value rot(const SbRotation& r) {
-  SbVec3f axis;
-  float angle = 0;
-  r.getValue(axis, angle);
+  const float* q = r.getValue();
   Value out;
-  out.v = {axis[0], axis[1], axis[2], angle};
+  out.v = {q[0], q[1], q[2], q[3]};
   return out;
 }
 
@@ -53,7 +51,10 @@ SbVec3f toVec(const Value& v) {
                  static_cast<float>(v.v[2]));
 }
 
-SbRotation toRot(const Value& v) { return SbRotation(toVec(v), static_cast<float>(v.v[3])); }
+SbRotation toRot(const Value& v) {
+  return SbRotation(static_cast<float>(v.v[0]), static_cast<float>(v.v[1]),
+                    static_cast<float>(v.v[2]), static_cast<float>(v.v[3]));
+}
 
 }  // namespace
 

@@ -44,7 +44,7 @@ class ZKWorldRecorder {
     time_kind,
     vec3f_kind,
     color_kind,
-    rotation_kind,  // axis x, y, z and angle in radians
+    rotation_kind,  // the quaternion x, y, z, w, as SbRotation keeps it
     string_kind,
     string_list_kind
   };

@@ -4,6 +4,8 @@
 #include <zkcp/world/ZKProximitySensor.h>
 #include <zkcp/world/ZKRoute.h>
 
+#include <Inventor/SbRotation.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -20,7 +22,17 @@ std::string number(double d) {
   return std::strcmp(text, "-0") == 0 ? "0" : text;
 }
 
-std::string values(const Recorder::Value_t& v, int n) {
+// Rotations as axis and angle; the other values as they are.
+std::string values(const Recorder::Value_t& value, int n) {
+  Recorder::Value_t v = value;
+  if (n == 4) {
+    SbVec3f axis;
+    float angle = 0;
+    SbRotation(static_cast<float>(v.v[0]), static_cast<float>(v.v[1]), static_cast<float>(v.v[2]),
+               static_cast<float>(v.v[3]))
+        .getValue(axis, angle);
+    v.v = {axis[0], axis[1], axis[2], angle};
+  }
   std::string out = number(v.v[0]);
   for (int i = 1; i < n; ++i) out += " " + number(v.v[i]);
   return out;
