@@ -10,7 +10,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <set>
 
 namespace {
 
@@ -54,53 +53,23 @@ std::string commentText(std::string text) {
 
 class Writer {
  public:
-  Writer(pugi::xml_node s, const X3DAnimationTargets& t) : scene(s), targets(t) {
-    for (pugi::xpath_node n : scene.select_nodes("//*[@DEF]")) used.insert(n.node().attribute("DEF").value());
-  }
+  explicit Writer(const X3DAnimationScene& s) : scene(s) {}
 
-  std::string unique(const std::string& wanted) {
-    std::string name = idOf(wanted);
-    for (int i = 2; used.count(name); ++i) name = idOf(wanted) + "_" + std::to_string(i);
-    used.insert(name);
-    return name;
-  }
-
-  pugi::xml_node node(const char* type, const std::string& def) {
-    pugi::xml_node n = scene.append_child(type);
-    n.append_attribute("DEF") = def.c_str();
-    return n;
-  }
-
-  void route(const std::string& from, const char* out, const std::string& to, const char* in) {
-    pugi::xml_node r = scene.append_child("ROUTE");
-    r.append_attribute("fromNode") = from.c_str();
-    r.append_attribute("fromField") = out;
-    r.append_attribute("toNode") = to.c_str();
-    r.append_attribute("toField") = in;
-  }
-
-  // The DEF and input field a track drives, or false.
-  bool target(const Recorder::Track_t& t, std::string& def, std::string& field) {
+  // The ID and input field a track drives, or false.
+  bool target(const Recorder::Track_t& t, std::string& id, std::string& field) const {
     if (t.subject == Recorder::attribute_subject) return false;
-    def = t.subject == Recorder::transform_subject ? targets.transform(t.component, t.part)
-                                                    : targets.light(t.light);
+    id = t.subject == Recorder::transform_subject ? scene.transform(t.component, t.part)
+                                                   : scene.light(t.light);
     field = std::string("set_") + t.member.data();
-    return !def.empty();
+    return !id.empty();
   }
 
-  // One interpolator per track it can drive; the names of the
-  // interpolators written, and the attribute tracks in `named`.
-  std::vector<std::string> interpolators(const Recorder::Run_t& run, const std::string& id,
-                                         std::string& named) {
+  // One interpolator per track it can drive, returning their IDs.
+  std::vector<std::string> interpolators(const Recorder::Run_t& run, const std::string& prefix) {
     std::vector<std::string> out;
     for (const Recorder::Track_t& t : run.tracks) {
-      std::string def, field;
-      if (!target(t, def, field)) {
-        if (t.subject == Recorder::attribute_subject)
-          named += std::string(named.empty() ? "" : ", ") + t.component->getName().getString() +
-                   "." + t.member.data();
-        continue;
-      }
+      std::string id, field;
+      if (!target(t, id, field)) continue;
       const char* type = "ScalarInterpolator";
       int n = 1;
       switch (t.kind) {
@@ -117,26 +86,22 @@ class Writer {
                                                             : values(k.value, n);
         keyValues += (keyValues.empty() ? "" : n > 1 ? ", " : " ") + v;
       }
-      const std::string name = unique(id + "_" + def + "_" + t.member.data());
-      pugi::xml_node i = node(type, name);
-      i.append_attribute("key") = keys.c_str();
-      i.append_attribute("keyValue") = keyValues.c_str();
-      route(name, "value_changed", def, field.c_str());
-      out.push_back(name);
+      const std::string made = scene.addNode(type, {{"key", keys}, {"keyValue", keyValues}},
+                                             prefix + "_" + id + "_" + t.member.data());
+      scene.addRoute(made, "value_changed", id, field);
+      out.push_back(made);
     }
     return out;
   }
 
-  pugi::xml_node clock(const std::string& name, const Recorder::Run_t& run, bool loop) {
-    pugi::xml_node c = node("TimeSensor", name);
-    c.append_attribute("cycleInterval") = number(run.duration() > 0 ? run.duration() : 1).c_str();
-    c.append_attribute("loop") = loop ? "true" : "false";
-    return c;
+  std::string clock(const std::string& name, double seconds, bool loop) {
+    return scene.addNode("TimeSensor",
+                         {{"cycleInterval", number(seconds > 0 ? seconds : 1)},
+                          {"loop", loop ? "true" : "false"}},
+                         name);
   }
 
-  pugi::xml_node scene;
-  const X3DAnimationTargets& targets;
-  std::set<std::string> used;
+  const X3DAnimationScene& scene;
 };
 
 std::string runName(const Recorder::Run_t& run) {
@@ -149,94 +114,112 @@ std::string runName(const Recorder::Run_t& run) {
 
 }  // namespace
 
-std::vector<std::string> writeX3DAnimation(pugi::xml_node scene,
-                                           const std::vector<ZKWorldRecorder::Run_t>& runs,
-                                           const X3DAnimationTargets& targets) {
+namespace {
+
+// How a run is written: the proximity sensors that start it with their
+// events, whether anything it changes is in the scene, and the words that
+// say how it starts.
+struct Plan {
+  std::vector<std::pair<std::string, std::string>> starts;
+  bool drawn = false;
+  std::string how;
+  std::string attributes;
+};
+
+Plan planOf(const Recorder::Run_t& run, const Writer& w) {
+  Plan plan;
+  for (const ZKRoute* r : run.routes) {
+    const std::string event = r->getSourceEvent();
+    if (r->getSourceType() != ZKRoute::proximity_sensor_point ||
+        (event != "isActive" && event != "enterTime" && event != "exitTime"))
+      continue;
+    const std::string sensor = w.scene.proximitySensor(
+        static_cast<const ZKProximitySensor*>(r->getSource())->getName());
+    if (!sensor.empty()) plan.starts.emplace_back(sensor, event);
+  }
+  for (const Recorder::Track_t& t : run.tracks) {
+    std::string id, field;
+    if (w.target(t, id, field)) plan.drawn = true;
+    else if (t.subject == Recorder::attribute_subject)
+      plan.attributes += std::string(plan.attributes.empty() ? "" : ", ") +
+                         t.component->getName().getString() + "." + t.member.data();
+  }
+  if (!run.atStartup && plan.starts.empty()) {
+    plan.how = "not played: no proximity sensor route starts it";
+    plan.drawn = false;
+    return plan;
+  }
+  if (run.atStartup) plan.how = run.keepsRunning ? "at start-up, looping" : "at start-up";
+  for (const auto& [sensor, event] : plan.starts) {
+    plan.how += std::string(plan.how.empty() ? "" : ", ") +
+                (event == "exitTime" ? "on leaving " : "on entering ") + sensor;
+    if (event == "isActive" && run.undoneByFinish) plan.how += ", back on leaving it";
+  }
+  if (!plan.drawn)
+    plan.how += run.tracks.empty() ? ", changes nothing" : ", nothing it changes is in the scene";
+  return plan;
+}
+
+void writeRun(const Recorder::Run_t& run, const Plan& plan, Writer& w) {
+  const X3DAnimationScene& scene = w.scene;
+  const std::string prefix =
+      run.atStartup ? std::string("startup")
+                    : idOf(std::string(run.behaviors[0].first->getName().getString()) + "_" +
+                           run.behaviors[0].second.data());
+  const std::string clock = w.clock(prefix + "_clock", run.duration(), run.keepsRunning);
+  const std::vector<std::string> drives = w.interpolators(run, prefix);
+  for (const std::string& i : drives) scene.addRoute(clock, "fraction_changed", i, "set_fraction");
+  if (run.atStartup && !run.keepsRunning) {
+    // A clock that starts with the scene and does not end starts the run
+    // once.
+    const std::string load = w.clock("startup_load", 1e9, true);
+    scene.addRoute(load, "cycleTime", clock, "startTime");
+  }
+  std::string back;
+  for (const auto& [sensor, event] : plan.starts) {
+    scene.addRoute(sensor, event == "exitTime" ? "exitTime" : "enterTime", clock, "startTime");
+    if (event != "isActive") continue;
+    scene.addRoute(sensor, "exitTime", clock, "stopTime");
+    if (!run.undoneByFinish) continue;
+    // Leaving runs the recording backwards, from its last change to its
+    // start.
+    if (back.empty()) {
+      int last = 0;
+      for (const Recorder::Track_t& t : run.tracks) last = std::max(last, t.keys.back().step);
+      if (last == 0) last = run.steps;
+      back = w.clock(prefix + "_back", last * run.timeStep, false);
+      const std::string reverse = scene.addNode(
+          "ScalarInterpolator",
+          {{"key", "0 1"}, {"keyValue", number(static_cast<double>(last) / run.steps) + " 0"}},
+          prefix + "_reverse");
+      scene.addRoute(back, "fraction_changed", reverse, "set_fraction");
+      for (const std::string& i : drives) scene.addRoute(reverse, "value_changed", i, "set_fraction");
+    }
+    scene.addRoute(sensor, "exitTime", back, "startTime");
+    scene.addRoute(sensor, "enterTime", back, "stopTime");
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> writeX3DAnimation(const X3DAnimationScene& scene,
+                                           const std::vector<ZKWorldRecorder::Run_t>& runs) {
   std::vector<std::string> summary;
-  if (!scene || runs.empty()) return summary;
-  Writer w(scene, targets);
-  pugi::xml_node comment = scene.append_child(pugi::node_comment);
+  if (runs.empty()) return summary;
+  Writer w(scene);
+  std::vector<Plan> plans;
   std::string text = " Recorded behaviours, " + std::to_string(runs[0].steps) + " steps of " +
                      number(runs[0].timeStep) + " s each:";
   for (const Recorder::Run_t& run : runs) {
-    std::string how, attributes;
-    // Proximity sensors that start a route run, with their event.
-    std::vector<std::pair<std::string, std::string>> starts;
-    for (const ZKRoute* r : run.routes) {
-      const std::string event = r->getSourceEvent();
-      if (r->getSourceType() != ZKRoute::proximity_sensor_point ||
-          (event != "isActive" && event != "enterTime" && event != "exitTime"))
-        continue;
-      const std::string sensor =
-          targets.proximitySensor(static_cast<const ZKProximitySensor*>(r->getSource())->getName());
-      if (!sensor.empty()) starts.emplace_back(sensor, event);
-    }
-    int drivable = 0;
-    for (const Recorder::Track_t& t : run.tracks) {
-      std::string def, field;
-      drivable += w.target(t, def, field) ? 1 : 0;
-    }
-    const std::string id =
-        run.atStartup ? std::string("startup")
-                      : idOf(std::string(run.behaviors[0].first->getName().getString()) + "_" +
-                             run.behaviors[0].second.data());
-    if (!run.atStartup && starts.empty()) {
-      how = "not played: no proximity sensor route starts it";
-    } else if (drivable == 0) {
-      how = run.atStartup ? "at start-up" : "on its route";
-      how += run.tracks.empty() ? ", changes nothing" : ", nothing it changes is in the scene";
-    } else {
-      const std::string clock = w.unique(id + "_clock");
-      w.clock(clock, run, run.keepsRunning);
-      const std::vector<std::string> drives = w.interpolators(run, id, attributes);
-      for (const std::string& i : drives) w.route(clock, "fraction_changed", i, "set_fraction");
-      if (run.atStartup) {
-        if (!run.keepsRunning) {
-          // A clock that starts with the scene and does not end starts the
-          // run once.
-          const std::string load = w.unique("startup_load");
-          pugi::xml_node l = w.node("TimeSensor", load);
-          l.append_attribute("cycleInterval") = "1e9";
-          l.append_attribute("loop") = "true";
-          w.route(load, "cycleTime", clock, "startTime");
-        }
-        how = run.keepsRunning ? "at start-up, looping" : "at start-up";
-      }
-      std::string back;
-      for (const auto& [sensor, event] : starts) {
-        const bool onExit = event == "exitTime";
-        w.route(sensor, onExit ? "exitTime" : "enterTime", clock, "startTime");
-        how += std::string(how.empty() ? "" : ", ") + (onExit ? "on leaving " : "on entering ") +
-               sensor;
-        if (event != "isActive") continue;
-        w.route(sensor, "exitTime", clock, "stopTime");
-        if (!run.undoneByFinish) continue;
-        // Leaving runs the recording backwards, from its last change to its
-        // start.
-        if (back.empty()) {
-          int last = 0;
-          for (const Recorder::Track_t& t : run.tracks) last = std::max(last, t.keys.back().step);
-          if (last == 0) last = run.steps;
-          back = w.unique(id + "_back");
-          w.clock(back, run, false).attribute("cycleInterval") = number(last * run.timeStep).c_str();
-          const std::string reverse = w.unique(id + "_reverse");
-          pugi::xml_node r = w.node("ScalarInterpolator", reverse);
-          r.append_attribute("key") = "0 1";
-          r.append_attribute("keyValue") =
-              (number(static_cast<double>(last) / run.steps) + " 0").c_str();
-          w.route(back, "fraction_changed", reverse, "set_fraction");
-          for (const std::string& i : drives) w.route(reverse, "value_changed", i, "set_fraction");
-        }
-        w.route(sensor, "exitTime", back, "startTime");
-        w.route(sensor, "enterTime", back, "stopTime");
-        how += ", back on leaving it";
-      }
-    }
+    plans.push_back(planOf(run, w));
     const std::string name = runName(run);
-    text += "\n   " + name + ": " + how;
-    if (!attributes.empty()) text += "; attributes it changes, not shown: " + attributes;
-    summary.push_back(name + " " + how);
+    text += "\n   " + name + ": " + plans.back().how;
+    if (!plans.back().attributes.empty())
+      text += "; attributes it changes, not shown: " + plans.back().attributes;
+    summary.push_back(name + " " + plans.back().how);
   }
-  comment.set_value(commentText(text + "\n").c_str());
+  scene.addComment(commentText(text + "\n"));
+  for (size_t i = 0; i < runs.size(); ++i)
+    if (plans[i].drawn) writeRun(runs[i], plans[i], w);
   return summary;
 }
