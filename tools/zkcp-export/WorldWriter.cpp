@@ -8,7 +8,10 @@
 #include <Inventor/nodes/SoSpotLight.h>
 #include <Inventor/nodes/SoTransform.h>
 
+#include <zkcp/x3d/ZKX3DWriter.h>
+
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -229,6 +232,61 @@ void writePreview(const BuiltWorld& world, const fs::path& dir) {
   }
 }
 
+const char kPage[] =
+    "<!DOCTYPE html>\n"
+    "<html>\n"
+    "<head>\n"
+    "<meta charset=\"utf-8\">\n"
+    "<title>%TITLE%</title>\n"
+    "<script src=\"x_ite/x_ite.min.js\"></script>\n"
+    "<style>body { margin: 0; } x3d-canvas { display: block; width: 100%; height: 100vh; }</style>\n"
+    "</head>\n"
+    "<body>\n"
+    "<x3d-canvas id=\"world\" src=\"world.x3d\" style=\"width:100%;height:100vh\"></x3d-canvas>\n"
+    "</body>\n"
+    "</html>\n";
+
+std::string htmlText(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else if (c == '&') out += "&amp;";
+    else out += c;
+  }
+  return out;
+}
+
+void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const fs::path& xIte) {
+  ZKX3DWriter writer(world.db.get(), std::cerr);
+  if (!writer.save((dir / "world.x3d").string()))
+    throw std::runtime_error("cannot write " + (dir / "world.x3d").string());
+  for (const ZKX3DWriter::Texture& texture : writer.textures()) {
+    ZKComponent* c = world.db->getComponent(texture.component);
+    auto source = c ? world.geometrySources.find(c->getGeometryFile().str())
+                    : world.geometrySources.end();
+    const fs::path from = source == world.geometrySources.end()
+                              ? fs::path(texture.read)
+                              : fs::path(source->second).parent_path() / texture.read;
+    fs::create_directories(dir / fs::path(texture.written).parent_path());
+    std::error_code failed;
+    fs::copy_file(from, dir / texture.written, fs::copy_options::overwrite_existing, failed);
+    if (failed) std::cerr << "zkcp-export: texture " << from.string() << " not copied\n";
+  }
+  std::string page = kPage;
+  page.replace(page.find("%TITLE%"), 7, htmlText(world.db->getWorldName().str()));
+  std::ofstream(dir / "index.html") << page;
+  if (!fs::exists(xIte / "x_ite.min.js")) {
+    std::cerr << "zkcp-export: " << (dir / "index.html").string()
+              << " needs a copy of X_ITE, not found in " << xIte.string() << " (run make deps)\n";
+    return;
+  }
+  fs::create_directories(dir / "x_ite");
+  fs::copy_file(xIte / "x_ite.min.js", dir / "x_ite" / "x_ite.min.js");
+  if (fs::is_directory(xIte / "assets"))
+    fs::copy(xIte / "assets", dir / "x_ite" / "assets", fs::copy_options::recursive);
+}
+
 std::uintmax_t sizeOf(const fs::path& dir) {
   std::uintmax_t bytes = 0;
   for (const auto& entry : fs::recursive_directory_iterator(dir))
@@ -240,6 +298,17 @@ std::uintmax_t sizeOf(const fs::path& dir) {
 
 std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,
                           const WriteOptions& options) {
+  if (options.x3d) {
+    fs::create_directories(dir);
+    writeX3dWorld(world, dir, options.xIte);
+    if (options.preview) {
+      fs::create_directories(dir / "geometry");
+      for (const auto& [name, source] : world.geometrySources)
+        fs::copy_file(source, dir / "geometry" / name, fs::copy_options::overwrite_existing);
+      writePreview(world, dir);
+    }
+    return sizeOf(dir);
+  }
   fs::create_directories(dir / "world");
   fs::create_directories(dir / "geometry");
   if (options.native) {

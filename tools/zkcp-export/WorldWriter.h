@@ -11,12 +11,17 @@ struct WriteOptions {
   bool preview = false;
   // Instances with a time sensor per behaviour, driven by mainTimer.
   bool timers = false;
+  // world.x3d, index.html and a copy of X_ITE from this folder instead.
+  bool x3d = false;
+  std::filesystem::path xIte;
 };
 
 // Writes the file set of a world into `dir`, which must not exist yet:
 // world/world.wrl (or world.arl), the prototype file of every component
 // type and behaviour module, zkextensions.wrl, the geometry under
-// geometry/, and preview.wrl when asked. Returns the bytes written.
+// geometry/, and preview.wrl when asked. In X3D: world.x3d, the textures
+// it names under textures/, index.html and X_ITE under x_ite/. Returns the
+// bytes written.
 std::uintmax_t writeWorld(const BuiltWorld& world, const std::filesystem::path& dir,
                           const WriteOptions& options);
 

@@ -69,6 +69,8 @@ int main(int argc, char** argv) {
   std::string png;
   int steps = 0;
   bool native = false;
+  std::string format = "vrml97";
+  std::string xIte = ZKCP_X_ITE_DIR;
   bool quiet = false;
   bool timers = false;
   std::vector<std::string> moduleDirs;
@@ -76,7 +78,12 @@ int main(int argc, char** argv) {
   app.add_option("--out", out, "folder to write the world into")->capture_default_str();
   app.add_option("--steps", steps, "run every component's behaviours this many times")
       ->check(CLI::NonNegativeNumber);
-  app.add_flag("--native", native, "write the native forms (.arl) instead of VRML 97");
+  app.add_flag("--native", native, "the same as --format native");
+  app.add_option("--format", format,
+                 "vrml97 (the default), native (.arl forms) or x3d (world.x3d and a web page)")
+      ->check(CLI::IsMember({"vrml97", "native", "x3d"}));
+  app.add_option("--x-ite", xIte, "the X_ITE dist folder copied beside the x3d page")
+      ->capture_default_str();
   app.add_option("--snapshot", png, "also write preview.wrl and render it to this PNG file");
   app.add_flag("--quiet,-q", quiet, "print nothing but errors");
   app.add_flag("--timers", timers,
@@ -111,7 +118,9 @@ int main(int argc, char** argv) {
 
     fs::create_directories(parent);
     WriteOptions options;
-    options.native = native;
+    options.native = native || format == "native";
+    options.x3d = format == "x3d" && !native;
+    options.xIte = xIte;
     options.preview = !png.empty();
     options.timers = timers;
     const std::uintmax_t bytes = writeWorld(world, scratch, options);

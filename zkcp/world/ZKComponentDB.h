@@ -157,6 +157,10 @@ class ZKComponentDB {
   void attachLight(const RWCString& light, const RWCString& component, const RWCString& part);
   // Ends the light's attachment; the light stays where it is.
   void detachLight(const RWCString& name);
+  // The component and part the light follows, and its direction in the
+  // part's own space; 0 when the light follows no part.
+  int getLightAttachment(const RWCString& light, ComponentPartDescriptor& where,
+                         SbVec3f& direction) const;
   // Moves the attached light of the descriptor's part.
   static void partMotionCallback(void* data, SoSensor* sensor);
   friend class ZKLightIterator;

@@ -124,6 +124,15 @@ void ZKComponentDB::attachLight(const RWCString& light, const RWCString& compone
 
 void ZKComponentDB::detachLight(const RWCString& name) { forgetAttachment(normalizeLightName(name)); }
 
+int ZKComponentDB::getLightAttachment(const RWCString& light, ComponentPartDescriptor& where,
+                                      SbVec3f& direction) const {
+  LightAttachment* const* attachment = lightAttachments.find(normalizeLightName(light));
+  if (!attachment) return 0;
+  where = (*attachment)->descriptor;
+  direction = (*attachment)->direction;
+  return 1;
+}
+
 void ZKComponentDB::forgetAttachment(const RWCString& light) {
   LightAttachment* attachment = nullptr;
   if (lightAttachments.remove(light, &attachment)) delete attachment;
