@@ -1,12 +1,12 @@
 // Opens an exported sample room in headless Chromium with X_ITE, reads the
 // rotation of door1, binds a viewpoint inside nearDoor and reads it again
-// once the swing has had its time. Prints "closed A open B" (degrees about
+// once it has come to rest (at most SECONDS_TO_WAIT after the bind). Prints "closed A open B" (degrees about
 // the vertical axis) and fails on any console error or warning.
 // Usage: node door_browser_check.js DIR PLAYWRIGHT_CORE_DIR SECONDS_TO_WAIT
 const path = require('path');
 const http = require('http');
 const fs = require('fs');
-const { chromium } = require(process.argv[3]);
+const { chromium } = require(path.resolve(process.argv[3]));
 
 const dir = process.argv[2];
 const wait = Number(process.argv[4]) * 1000;
@@ -17,7 +17,12 @@ const server = http.createServer((request, response) => {
   const url = decodeURIComponent(request.url.split('?')[0]);
   const file = path.join(dir, url === '/' ? 'index.html' : url);
   fs.readFile(file, (error, data) => {
-    if (error) { response.writeHead(url === '/favicon.ico' ? 204 : 404); response.end(); return; }
+    if (error) {
+      if (url !== '/favicon.ico') console.error(`not served: ${url}`);
+      response.writeHead(url === '/favicon.ico' ? 204 : 404);
+      response.end();
+      return;
+    }
     response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
     response.end(data);
   });
@@ -61,8 +66,14 @@ async function main() {
       scene.rootNodes.push(inside);
       inside.set_bind = true;
     });
-    await page.waitForTimeout(wait);
-    const open = await turned();
+    // Then until the door has stood still for a second, or the time is up.
+    let open = await turned();
+    for (let still = 0, waited = 0; waited < wait && (open === closed || still < 4); waited += 250) {
+      await page.waitForTimeout(250);
+      const now = await turned();
+      still = now === open ? still + 1 : 0;
+      open = now;
+    }
     console.log(`closed ${closed.toFixed(2)} open ${open.toFixed(2)}`);
   } finally {
     await browser.close();

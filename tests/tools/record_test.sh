@@ -39,8 +39,8 @@ if ! command -v node >/dev/null 2>&1 || [[ ! -x /usr/bin/chromium ]] ||
     [[ ! -d "$node_modules/playwright-core" ]]; then
   echo "node, chromium or playwright-core missing (make deps): browser check skipped"
 else
-  # 6 steps of 0.2 s turn the door; 3 s leave time to load and to swing.
-  result=$(node "$(dirname "$0")/door_browser_check.js" "$out" "$node_modules/playwright-core" 3 \
+  # 6 steps of 0.2 s turn the door; a slow software renderer may need more.
+  result=$(node "$(dirname "$0")/door_browser_check.js" "$out" "$node_modules/playwright-core" 20 \
     2>"$work/console") || fail "browser: $(cat "$work/console") $result"
   read -r _ closed _ open <<<"$result"
   awk -v c="${closed:-nan}" -v o="${open:-nan}" \

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 struct WriteOptions {
   bool native = false;
@@ -14,6 +16,10 @@ struct WriteOptions {
   // world.x3d, index.html and a copy of X_ITE from this folder instead.
   bool x3d = false;
   std::filesystem::path xIte;
+  // Recorded behaviour runs the X3D world plays; what was written of each
+  // goes to `recorded`.
+  const std::vector<ZKWorldRecorder::Run_t>* runs = nullptr;
+  std::vector<std::string>* recorded = nullptr;
 };
 
 // Writes the file set of a world into `dir`, which must not exist yet:

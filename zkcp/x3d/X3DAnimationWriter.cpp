@@ -208,7 +208,7 @@ std::vector<std::string> writeX3DAnimation(const X3DAnimationScene& scene,
   if (runs.empty()) return summary;
   Writer w(scene);
   std::vector<Plan> plans;
-  std::string text = " Recorded behaviours, " + std::to_string(runs[0].steps) + " steps of " +
+  std::string text = "Recorded behaviours, " + std::to_string(runs[0].steps) + " steps of " +
                      number(runs[0].timeStep) + " s each:";
   for (const Recorder::Run_t& run : runs) {
     plans.push_back(planOf(run, w));

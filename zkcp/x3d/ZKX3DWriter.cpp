@@ -126,7 +126,7 @@ void ZKX3DWriter::Impl::build() {
   doc.append_child(pugi::node_declaration).append_attribute("version") = "1.0";
   doc.first_child().append_attribute("encoding") = "UTF-8";
   pugi::xml_node root = doc.append_child("X3D");
-  set(root, "profile", "Interchange");
+  set(root, "profile", "Immersive");
   set(root, "version", "4.0");
   writeHead();
   scene = root.append_child("Scene");
@@ -453,6 +453,11 @@ std::string ZKX3DWriter::transformId(const RWCString& component, const RWCString
   }
   auto found = impl->partIds.find(c->getLogicalPart(part));
   return found == impl->partIds.end() ? "" : found->second;
+}
+
+std::string ZKX3DWriter::pointId(const void* point) const {
+  auto found = impl->pointIds.find(point);
+  return found == impl->pointIds.end() ? "" : found->second;
 }
 
 std::string ZKX3DWriter::addNode(const std::string& parent, const std::string& type,
