@@ -17,7 +17,7 @@ FUZZ_DIR := build-fuzz
 FUZZ_SECONDS ?= 60
 
 DEBIAN_PACKAGES := cmake ninja-build g++ libcoin-dev libgtest-dev libbenchmark-dev pkg-config \
-	nlohmann-json3-dev libcli11-dev
+	nlohmann-json3-dev libcli11-dev libpugixml-dev
 # The demo renders its picture with a VRML browser on a virtual display.
 DEMO_PACKAGES := view3dscene xvfb xauth
 

@@ -59,5 +59,6 @@
 #include <zkcp/vrml/VRMLValueWriters.h>
 #include <zkcp/vrml/ViewpointWriters.h>
 #include <zkcp/vrml/zkofstream.h>
+#include <zkcp/x3d/ZKX3DWriter.h>
 
 #endif

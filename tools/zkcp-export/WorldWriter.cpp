@@ -238,6 +238,7 @@ const char kPage[] =
     "<html>\n"
     "<head>\n"
     "<meta charset=\"utf-8\">\n"
+    "<link rel=\"icon\" href=\"data:,\">\n"
     "<title>%TITLE%</title>\n"
     "<script src=\"x_ite/x_ite.min.js\"></script>\n"
     "<style>body { margin: 0; } x3d-canvas { display: block; width: 100%; height: 100vh; }</style>\n"
@@ -306,7 +307,7 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
   }
   fs::create_directories(dir / "x_ite");
   fs::copy_file(xIte / "x_ite.min.js", dir / "x_ite" / "x_ite.min.js");
-  // The browser loads its style sheet from beside its script.
+  // X_ITE asks for its style sheet beside the script.
   if (fs::exists(xIte / "x_ite.css")) fs::copy_file(xIte / "x_ite.css", dir / "x_ite" / "x_ite.css");
   if (fs::is_directory(xIte / "assets"))
     fs::copy(xIte / "assets", dir / "x_ite" / "assets", fs::copy_options::recursive);

@@ -140,6 +140,14 @@ void X3DGeometryWriter::write(SoNode* node, pugi::xml_node& parent, const PartWr
   writeNode(node, parent, state, parts);
 }
 
+void X3DGeometryWriter::writeChildren(SoNode* node, pugi::xml_node parent,
+                                      const PartWriter& parts) {
+  if (!is<SoGroup>(node)) return;
+  auto* group = static_cast<SoGroup*>(node);
+  State state;
+  for (int i = 0; i < group->getNumChildren(); ++i) writeNode(group->getChild(i), parent, state, parts);
+}
+
 void X3DGeometryWriter::unsupported(SoNode* node) {
   const std::string kind = node->getTypeId().getName().getString();
   if (saidKinds.insert(kind).second)
@@ -268,6 +276,14 @@ bool X3DGeometryWriter::writeVrmlGroup(SoNode* node, pugi::xml_node& parent,
 void X3DGeometryWriter::writeVrmlShape(SoNode* node, pugi::xml_node& parent) {
   auto* shape = static_cast<SoVRMLShape*>(node);
   SoNode* geometry = shape->geometry.getValue();
+  const bool known = is<SoVRMLBox>(geometry) || is<SoVRMLSphere>(geometry) ||
+                     is<SoVRMLCone>(geometry) || is<SoVRMLCylinder>(geometry) ||
+                     is<SoVRMLIndexedFaceSet>(geometry) || is<SoVRMLIndexedLineSet>(geometry) ||
+                     is<SoVRMLPointSet>(geometry);
+  if (!known) {
+    if (geometry) unsupported(geometry);
+    return;
+  }
   pugi::xml_node x;
   if (!openShape(node, parent, x)) return;
   bool textured = false;
@@ -350,8 +366,6 @@ void X3DGeometryWriter::writeVrmlShape(SoNode* node, pugi::xml_node& parent) {
       set(g.append_child("Color"), "color", x3d::list(c->color.getValues(0), c->color.getNum()));
     if (auto* c = static_cast<SoVRMLCoordinate*>(p->coord.getValue()))
       writeCoordinates(c->point.getValues(0), c->point.getNum(), g);
-  } else if (geometry) {
-    unsupported(geometry);
   }
 }
 

@@ -35,6 +35,9 @@ class X3DGeometryWriter {
   void beginComponent(const std::string& type);
   // Appends the X3D of `node` and what is under it to `parent`.
   void write(SoNode* node, pugi::xml_node& parent, const PartWriter& parts);
+  // Appends the X3D of the children of `group`, which share the Inventor
+  // state they set, to `parent`.
+  void writeChildren(SoNode* group, pugi::xml_node parent, const PartWriter& parts);
   // The textures written so far, in the order written.
   const std::vector<Texture>& textures() const { return texturesWritten; }
 

@@ -83,6 +83,7 @@ struct ZKX3DWriter::Impl {
   void writeComponent(ZKComponent* c);
   void writePart(ZKComponent* c, const std::string& componentId, ZKPart* part,
                  pugi::xml_node& parent);
+  void writeChildren(ZKPart* part, pugi::xml_node x, const X3DGeometryWriter::PartWriter& parts);
   void writeAttributes(ZKComponent* c, pugi::xml_node transform);
   void writeLights();
   void writeViews();
@@ -138,9 +139,12 @@ void ZKX3DWriter::Impl::build() {
   set(navigation, "type", x3d::strings({"EXAMINE", "ANY"}));
   set(navigation, "headlight", world->getNumLights() > 0 ? "false" : "true");
   set(scene.append_child("Background"), "skyColor", vec(world->getBackgroundColor()));
+  auto* list = static_cast<SoNodeKitListPart*>(world->getComponentRoot()->getPart("childList", FALSE));
+  // Components keep their names before anything else is named.
+  for (int i = 0; list && i < list->getNumChildren(); ++i)
+    ids.idFor("component", list->getChild(i)->getName().getString());
   // Viewpoints first: the first one is bound at start-up.
   writeViews();
-  auto* list = static_cast<SoNodeKitListPart*>(world->getComponentRoot()->getPart("childList", FALSE));
   for (int i = 0; list && i < list->getNumChildren(); ++i)
     if (list->getChild(i)->isOfType(ZKComponent::getClassTypeId()))
       writeComponent(static_cast<ZKComponent*>(list->getChild(i)));
@@ -175,16 +179,23 @@ void ZKX3DWriter::Impl::writeComponent(ZKComponent* c) {
   writeAttributes(c, x);
   geometry.beginComponent(c->getComponentName());
   const size_t texturesBefore = geometry.textures().size();
-  auto* contents = static_cast<SoGroup*>(c->getPart("contents", FALSE));
   auto parts = [this, c, &id](ZKPart* part, pugi::xml_node& parent) {
     writePart(c, id, part, parent);
   };
-  for (int i = 0; contents && i < contents->getNumChildren(); ++i) {
-    pugi::xml_node parent = x;
-    geometry.write(contents->getChild(i), parent, parts);
-  }
+  writeChildren(c, x, parts);
   for (size_t i = texturesBefore; i < geometry.textures().size(); ++i)
     textures.push_back({geometry.textures()[i].read, geometry.textures()[i].written, c->getName().getString()});
+}
+
+// A part's geometry, then the parts that its description file hangs under it.
+void ZKX3DWriter::Impl::writeChildren(ZKPart* part, pugi::xml_node x,
+                                      const X3DGeometryWriter::PartWriter& parts) {
+  geometry.writeChildren(part->getPart("contents", FALSE), x, parts);
+  auto* list = static_cast<SoNodeKitListPart*>(part->getPart("childList", FALSE));
+  for (int i = 0; list && i < list->getNumChildren(); ++i) {
+    pugi::xml_node under = x;
+    geometry.write(list->getChild(i), under, parts);
+  }
 }
 
 void ZKX3DWriter::Impl::writePart(ZKComponent* c, const std::string& componentId, ZKPart* part,
@@ -205,14 +216,9 @@ void ZKX3DWriter::Impl::writePart(ZKComponent* c, const std::string& componentId
     set(x, "scaleOrientation", rotation(t->scaleOrientation.getValue()));
     set(x, "center", vec(t->center.getValue()));
   }
-  auto* contents = static_cast<SoGroup*>(part->getPart("contents", FALSE));
-  auto parts = [this, c, &componentId](ZKPart* sub, pugi::xml_node& under) {
+  writeChildren(part, x, [this, c, &componentId](ZKPart* sub, pugi::xml_node& under) {
     writePart(c, componentId, sub, under);
-  };
-  for (int i = 0; contents && i < contents->getNumChildren(); ++i) {
-    pugi::xml_node under = x;
-    geometry.write(contents->getChild(i), under, parts);
-  }
+  });
 }
 
 void ZKX3DWriter::Impl::writeAttributes(ZKComponent* c, pugi::xml_node transform) {
@@ -427,10 +433,12 @@ void ZKX3DWriter::Impl::writeRoute(const ZKRoute& r) {
     route(from, fromField, to, toField);
     return;
   }
+  auto end = [](const char* event, const std::string& node) {
+    return std::string(event) + (node.empty() ? std::string() : " of " + node);
+  };
   const std::string text = std::string(" route ") + r.getName() + " from " +
-                           r.getSourcePoint().event + " of " + (from.empty() ? "?" : from) +
-                           " to " + r.getTargetPoint().event + " of " + (to.empty() ? "?" : to) +
-                           " is left out: " + why + " ";
+                           end(r.getSourcePoint().event, from) + " to " +
+                           end(r.getTargetPoint().event, to) + " is left out: " + why + " ";
   pugi::xml_node comment = scene.append_child(pugi::node_comment);
   comment.set_value(text.c_str());
   if (!firstRoute) firstRoute = comment;
@@ -492,11 +500,13 @@ void ZKX3DWriter::addComment(const std::string& text) {
 const std::vector<ZKX3DWriter::Texture>& ZKX3DWriter::textures() const { return impl->textures; }
 
 std::string ZKX3DWriter::text() const {
+  if (!impl->scene) return "";
   std::ostringstream out;
   impl->doc.save(out, "  ", pugi::format_default, pugi::encoding_utf8);
   return out.str();
 }
 
 bool ZKX3DWriter::save(const std::string& path) const {
+  if (!impl->scene) return false;
   return impl->doc.save_file(path.c_str(), "  ", pugi::format_default, pugi::encoding_utf8);
 }
