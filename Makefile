@@ -77,7 +77,10 @@ install: build
 demo: demo-deps build
 	$(DEMO_PROGRAM) $(DEMO_INPUT) --steps 10 --modules $(DEMO_MODULES) \
 	  --out $(DEMO_OUTPUT) --snapshot $(DEMO_OUTPUT)/world.png
+	$(DEMO_PROGRAM) $(DEMO_INPUT) --format x3d --record 10:0.2 --modules $(DEMO_MODULES) \
+	  --out $(DEMO_OUTPUT)/x3d
 	@echo "Demo output: $(DEMO_OUTPUT)/world/world.wrl (the VRML 97 world), $(DEMO_OUTPUT)/world.png (its picture)"
+	@echo "             $(DEMO_OUTPUT)/x3d/index.html (the X3D world in a page; its door opens as you walk up to it)"
 
 # One install for the build and the demo packages together.
 demo-deps:
