@@ -20,6 +20,10 @@ DEBIAN_PACKAGES := cmake ninja-build g++ libcoin-dev libgtest-dev libbenchmark-d
 	nlohmann-json3-dev libcli11-dev libpugixml-dev
 # The demo renders its picture with a VRML browser on a virtual display.
 DEMO_PACKAGES := view3dscene xvfb xauth
+# The X3D page and its checks: X_ITE in headless chromium, driven from node
+# (Debian nodejs and npm, installed only when the commands are missing, as
+# other node builds bring npm themselves and conflict with Debian's).
+WEB_PACKAGES := chromium python3 view3dscene xvfb xauth
 
 # sudo only when not root and sudo is there; as root the commands run as is.
 SUDO := $(shell if [ "$$(id -u)" != 0 ] && command -v sudo >/dev/null 2>&1; then echo sudo; fi)
@@ -28,6 +32,7 @@ DEMO_PROGRAM := $(BUILD_DIR)/tools/zkcp-export
 DEMO_INPUT := examples/world/world.json
 DEMO_MODULES := $(BUILD_DIR)/examples/behaviors
 DEMO_OUTPUT := $(BUILD_DIR)/demo
+DEMO_X3D := $(DEMO_OUTPUT)/x3d
 
 SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
@@ -40,16 +45,19 @@ all: build
 # Installs only what is missing: nothing is fetched on a ready machine.
 deps:
 	@missing=""; \
-	for pkg in $(DEBIAN_PACKAGES); do \
+	for pkg in $(DEBIAN_PACKAGES) $(WEB_PACKAGES); do \
 	  if ! dpkg -s "$$pkg" 2>/dev/null | grep -q '^Status: install ok installed'; then \
 	    missing="$$missing $$pkg"; \
 	  fi; \
 	done; \
+	command -v node >/dev/null || missing="$$missing nodejs"; \
+	command -v npm >/dev/null || missing="$$missing npm"; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing missing Debian packages:$$missing"; \
 	  $(SUDO) apt-get update; \
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
-	fi
+	fi; \
+	if [ ! -d web/node_modules ]; then (cd web && npm ci --no-audit --no-fund); fi
 
 configure: deps
 	$(CMAKE) -S . -B $(BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -77,10 +85,13 @@ install: build
 demo: demo-deps build
 	$(DEMO_PROGRAM) $(DEMO_INPUT) --steps 10 --modules $(DEMO_MODULES) \
 	  --out $(DEMO_OUTPUT) --snapshot $(DEMO_OUTPUT)/world.png
-	$(DEMO_PROGRAM) $(DEMO_INPUT) --format x3d --record 10:0.2 --modules $(DEMO_MODULES) \
-	  --out $(DEMO_OUTPUT)/x3d
+	$(DEMO_PROGRAM) $(DEMO_INPUT) --steps 10 --modules $(DEMO_MODULES) --format x3d --record 10:0.2 \
+	  --out $(DEMO_X3D) -q
+	node web/check.mjs --dir $(DEMO_X3D) --world $(DEMO_INPUT) --reference $(DEMO_OUTPUT)/world.png \
+	  --picture $(DEMO_X3D)/world.png
 	@echo "Demo output: $(DEMO_OUTPUT)/world/world.wrl (the VRML 97 world), $(DEMO_OUTPUT)/world.png (its picture)"
-	@echo "             $(DEMO_OUTPUT)/x3d/index.html (the X3D world in a page; its door opens as you walk up to it)"
+	@echo "             $(DEMO_X3D)/index.html (the X3D world in a page, whose door opens as you walk up to it), $(DEMO_X3D)/world.png (its picture in the browser)"
+	@echo "To open the page: cd $(DEMO_X3D) && python3 -m http.server, then http://localhost:8000/"
 
 # One install for the build and the demo packages together.
 demo-deps:

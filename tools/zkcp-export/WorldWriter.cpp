@@ -240,6 +240,7 @@ const char kPage[] =
     "<meta charset=\"utf-8\">\n"
     "<link rel=\"icon\" href=\"data:,\">\n"
     "<title>%TITLE%</title>\n"
+    "<link rel=\"icon\" href=\"data:,\">\n"
     "<script src=\"x_ite/x_ite.min.js\"></script>\n"
     "<style>body { margin: 0; } x3d-canvas { display: block; width: 100%; height: 100vh; }</style>\n"
     "</head>\n"
@@ -307,7 +308,7 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
   }
   fs::create_directories(dir / "x_ite");
   fs::copy_file(xIte / "x_ite.min.js", dir / "x_ite" / "x_ite.min.js");
-  // X_ITE asks for its style sheet beside the script.
+  // The script loads its style sheet from beside itself.
   if (fs::exists(xIte / "x_ite.css")) fs::copy_file(xIte / "x_ite.css", dir / "x_ite" / "x_ite.css");
   if (fs::is_directory(xIte / "assets"))
     fs::copy(xIte / "assets", dir / "x_ite" / "assets", fs::copy_options::recursive);

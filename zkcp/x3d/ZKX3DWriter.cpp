@@ -127,7 +127,7 @@ void ZKX3DWriter::Impl::build() {
   doc.append_child(pugi::node_declaration).append_attribute("version") = "1.0";
   doc.first_child().append_attribute("encoding") = "UTF-8";
   pugi::xml_node root = doc.append_child("X3D");
-  set(root, "profile", "Immersive");
+  set(root, "profile", "Interactive");
   set(root, "version", "4.0");
   writeHead();
   scene = root.append_child("Scene");
