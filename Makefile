@@ -87,12 +87,12 @@ install: build
 demo: demo-deps build
 	$(DEMO_PROGRAM) $(DEMO_INPUT) --steps 10 --modules $(DEMO_MODULES) \
 	  --out $(DEMO_OUTPUT) --snapshot $(DEMO_OUTPUT)/world.png
-	$(DEMO_PROGRAM) $(DEMO_INPUT) --steps 10 --modules $(DEMO_MODULES) --format x3d \
+	$(DEMO_PROGRAM) $(DEMO_INPUT) --steps 10 --modules $(DEMO_MODULES) --format x3d --record 10:0.2 \
 	  --out $(DEMO_X3D) -q
 	node web/check.mjs --dir $(DEMO_X3D) --world $(DEMO_INPUT) --reference $(DEMO_OUTPUT)/world.png \
 	  --picture $(DEMO_X3D)/world.png
 	@echo "Demo output: $(DEMO_OUTPUT)/world/world.wrl (the VRML 97 world), $(DEMO_OUTPUT)/world.png (its picture)"
-	@echo "             $(DEMO_X3D)/index.html (the X3D world in a page), $(DEMO_X3D)/world.png (its picture in the browser)"
+	@echo "             $(DEMO_X3D)/index.html (the X3D world in a page, whose door opens as you walk up to it), $(DEMO_X3D)/world.png (its picture in the browser)"
 	@echo "To open the page: cd $(DEMO_X3D) && python3 -m http.server, then http://localhost:8000/"
 
 # One install for the build and the demo packages together.

@@ -28,6 +28,7 @@
 #include <zkcp/world/ZKProximitySensor.h>
 #include <zkcp/world/ZKRoute.h>
 #include <zkcp/world/ZKViewpoint.h>
+#include <zkcp/world/ZKWorldRecorder.h>
 
 #include <zkcp/attribute/Type.h>
 #include <zkcp/attribute/ZKAttribute.h>

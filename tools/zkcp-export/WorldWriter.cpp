@@ -8,6 +8,7 @@
 #include <Inventor/nodes/SoSpotLight.h>
 #include <Inventor/nodes/SoTransform.h>
 
+#include <zkcp/x3d/X3DAnimationWriter.h>
 #include <zkcp/x3d/ZKX3DWriter.h>
 
 #include <fstream>
@@ -263,8 +264,30 @@ std::string htmlText(const std::string& text) {
   return out;
 }
 
-void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const fs::path& xIte) {
+// The recorded runs as animation of the written scene.
+void writeX3dAnimation(const BuiltWorld& world, ZKX3DWriter& writer, const WriteOptions& options) {
+  X3DAnimationScene scene;
+  ZKComponentDB* db = world.db.get();
+  scene.transform = [&](ZKComponent* c, const RWCString& part) {
+    return writer.transformId(c->getName().getString(), part);
+  };
+  scene.light = [&](const RWCString& light) { return writer.pointId(db->getLight(light)); };
+  scene.proximitySensor = [&](const char* sensor) {
+    return writer.pointId(db->getProximitySensor(sensor));
+  };
+  scene.addNode = [&](const std::string& type, const X3DAnimationScene::Fields& fields,
+                      const std::string& name) { return writer.addNode("", type, fields, name); };
+  scene.addRoute = [&](const std::string& from, const std::string& out, const std::string& to,
+                       const std::string& in) { writer.addRoute(from, out, to, in); };
+  scene.addComment = [&](const std::string& text) { writer.addComment(text); };
+  std::vector<std::string> written = writeX3DAnimation(scene, *options.runs);
+  if (options.recorded) *options.recorded = std::move(written);
+}
+
+void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOptions& options) {
+  const fs::path& xIte = options.xIte;
   ZKX3DWriter writer(world.db.get(), std::cerr);
+  if (options.runs) writeX3dAnimation(world, writer, options);
   if (!writer.save((dir / "world.x3d").string()))
     throw std::runtime_error("cannot write " + (dir / "world.x3d").string());
   for (const ZKX3DWriter::Texture& texture : writer.textures()) {
@@ -308,7 +331,7 @@ std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,
                           const WriteOptions& options) {
   if (options.x3d) {
     fs::create_directories(dir);
-    writeX3dWorld(world, dir, options.xIte);
+    writeX3dWorld(world, dir, options);
     if (options.preview) {
       fs::create_directories(dir / "geometry");
       for (const auto& [name, source] : world.geometrySources)

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 struct WriteOptions {
   bool native = false;
@@ -17,6 +19,10 @@ struct WriteOptions {
   std::filesystem::path xIte;
   // Called after each component instance written, with the count so far.
   std::function<void(size_t)> progress;
+  // Recorded behaviour runs the X3D world plays; what was written of each
+  // goes to `recorded`.
+  const std::vector<ZKWorldRecorder::Run_t>* runs = nullptr;
+  std::vector<std::string>* recorded = nullptr;
 };
 
 // Writes the file set of a world into `dir`, which must not exist yet:

@@ -62,6 +62,23 @@ void snapshot(const fs::path& preview, const fs::path& png, bool quiet) {
   }
 }
 
+// "STEPS" or "STEPS:SECONDS", the seconds of one step (0.1 when not
+// given); false when malformed.
+bool parseRecord(const std::string& text, int& steps, double& seconds) {
+  char* end = nullptr;
+  const long n = std::strtol(text.c_str(), &end, 10);
+  if (end == text.c_str() || n < 1 || n > 100000) return false;
+  seconds = 0.1;
+  if (*end == ':') {
+    const char* from = end + 1;
+    seconds = std::strtod(from, &end);
+    if (end == from || !(seconds > 0) || seconds > 3600) return false;
+  }
+  if (*end) return false;
+  steps = static_cast<int>(n);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,6 +103,16 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"vrml97", "native", "x3d"}));
   app.add_option("--x-ite", xIte, "the X_ITE dist folder copied beside the x3d page")
       ->capture_default_str();
+  std::string record;
+  app.add_option("--record", record,
+                 "with --format x3d: record the behaviours for STEPS steps of SECONDS (0.1) "
+                 "each, and let the page play them as they start in the world")
+      ->type_name("STEPS[:SECONDS]")
+      ->check([](const std::string& text) {
+        int n;
+        double d;
+        return parseRecord(text, n, d) ? std::string() : "expects STEPS or STEPS:SECONDS";
+      });
   app.add_option("--snapshot", png, "also write preview.wrl and render it to this PNG file");
   app.add_flag("--quiet,-q", quiet, "print nothing but errors");
   app.add_flag("--timers", timers,
@@ -111,6 +138,16 @@ int main(int argc, char** argv) {
     if (null >= 0) {
       dup2(null, STDOUT_FILENO);
       close(null);
+    }
+  }
+
+  int recordSteps = 0;
+  double stepSeconds = 0;
+  if (!record.empty()) {
+    parseRecord(record, recordSteps, stepSeconds);
+    if (format != "x3d" || native) {
+      std::cerr << "zkcp-export: --record needs --format x3d\n";
+      return 2;
     }
   }
 
@@ -144,8 +181,16 @@ int main(int argc, char** argv) {
       }
     }
 
+    ZKWorldRecorder recorder(world.db.get());
+    std::vector<std::string> recorded;
+    if (recordSteps) recorder.record(recordSteps, stepSeconds);
+
     fs::create_directories(parent);
     WriteOptions options;
+    if (recordSteps) {
+      options.runs = &recorder.getRuns();
+      options.recorded = &recorded;
+    }
     options.native = native || format == "native";
     options.x3d = format == "x3d" && !native;
     options.xIte = xIte;
@@ -166,10 +211,14 @@ int main(int argc, char** argv) {
     if (!quiet) {
       const double seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      std::string runs;
+      for (const std::string& r : recorded) runs += (runs.empty() ? "" : "; ") + r;
+      if (recordSteps) runs = "; recorded: " + (runs.empty() ? std::string("nothing") : runs);
       std::printf("%zu components, %d parts, %d attributes, %zu behaviours, %d routes, "
-                  "%ju bytes written in %s, %.2f s\n",
+                  "%ju bytes written in %s, %.2f s%s\n",
                   world.components.size(), world.parts, world.attributes,
-                  world.behaviors.size(), world.routes, bytes, target.c_str(), seconds);
+                  world.behaviors.size(), world.routes, bytes, target.c_str(), seconds,
+                  runs.c_str());
     }
 #ifndef ZKCP_FREE_AT_EXIT
     // Everything is written: the world is left to the end of the process

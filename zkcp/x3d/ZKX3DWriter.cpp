@@ -456,6 +456,11 @@ std::string ZKX3DWriter::transformId(const RWCString& component, const RWCString
   return found == impl->partIds.end() ? "" : found->second;
 }
 
+std::string ZKX3DWriter::pointId(const void* point) const {
+  auto found = impl->pointIds.find(point);
+  return found == impl->pointIds.end() ? "" : found->second;
+}
+
 std::string ZKX3DWriter::addNode(const std::string& parent, const std::string& type,
                                  const Fields& fields, const std::string& name) {
   pugi::xml_node under = impl->scene;

@@ -41,6 +41,9 @@ class ZKX3DWriter {
   // The ID of the Transform of an active component (empty `part`) or of
   // one of its logical parts; empty when the scene has no such Transform.
   std::string transformId(const RWCString& component, const RWCString& part = RWCString()) const;
+  // The ID of a route point the scene holds (a component, the SoLight of a
+  // world light, a proximity sensor); empty when it holds none.
+  std::string pointId(const void* point) const;
   // Appends an X3D node of `type` with `fields` under the node DEF'd
   // `parent` (the scene when empty) and DEFs it with a fresh ID made from
   // `name`, which it returns; empty when `parent` is not in the scene.
