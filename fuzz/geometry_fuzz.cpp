@@ -19,10 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   in.setBuffer(data, size);
   SoSeparator* graph = SoDB::readAll(&in);
   if (!graph) return 0;
+  // The component takes over the reference on the graph.
   graph->ref();
   auto* component = new ZKComponent("fuzzed", "Fuzzed", "fuzzed.wrl", graph, nullptr);
   component->ref();
-  graph->unref();
   component->getNumParts();
   component->unref();
   return 0;
