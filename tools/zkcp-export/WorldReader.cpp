@@ -116,6 +116,11 @@ json parseText(const std::string& file, const std::string& text) {
     if (colon != std::string::npos) reason = reason.substr(colon + 2);
     throw InputError(file, "", "malformed JSON at line " + std::to_string(line) + ", column " +
                                    std::to_string(column) + ": " + reason);
+  } catch (const json::out_of_range& e) {
+    std::string reason = e.what();
+    const size_t bracket = reason.find("] ");
+    if (bracket != std::string::npos) reason = reason.substr(bracket + 2);
+    throw InputError(file, "", "malformed JSON: " + reason);
   }
 }
 
