@@ -17,12 +17,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)ready;
   ZKGeometryInput in;
   in.setBuffer(data, size);
+  const bool vrml = in.isFileVRML2();
   SoSeparator* graph = SoDB::readAll(&in);
   if (!graph) return 0;
-  // The component takes over the reference on the graph.
   graph->ref();
-  auto* component = new ZKComponent("fuzzed", "Fuzzed", "fuzzed.wrl", graph, nullptr);
+  // As in zkcp-export: a VRML 97 graph is handed over with its reference.
+  auto* component =
+      new ZKComponent("fuzzed", "Fuzzed", vrml ? "fuzzed.wrl" : "fuzzed.iv", graph, nullptr);
   component->ref();
+  if (!vrml) graph->unref();
   component->getNumParts();
   component->unref();
   return 0;

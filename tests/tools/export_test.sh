@@ -121,6 +121,7 @@ check_bad() {  # name, JSON text, expected message
 
 check_bad malformed '{"components": [ {"instance": "a",, } ] }' \
   "malformed JSON at line 1, column 35"
+check_bad number_overflow '{"name": 1e99999}' "malformed JSON: number overflow parsing '1e99999'"
 check_bad missing_field '{"components": [ {"instance": "a", "component": "A"} ]}' \
   "components[0]: missing field 'geometry'"
 check_bad wrong_type "{\"components\": [ $(component ', "translation": [1, "x", 3]') ]}" \

@@ -116,6 +116,11 @@ json parseText(const std::string& file, const std::string& text) {
     if (colon != std::string::npos) reason = reason.substr(colon + 2);
     throw InputError(file, "", "malformed JSON at line " + std::to_string(line) + ", column " +
                                    std::to_string(column) + ": " + reason);
+  } catch (const json::out_of_range& e) {
+    std::string reason = e.what();
+    const size_t bracket = reason.find("] ");
+    if (bracket != std::string::npos) reason = reason.substr(bracket + 2);
+    throw InputError(file, "", "malformed JSON: " + reason);
   }
 }
 
@@ -422,31 +427,29 @@ void readViews(const Reader& r, BuiltWorld& world, const json& description) {
   for (size_t i = 0; i < viewpoints.size(); ++i) {
     const std::string at = "viewpoints[" + std::to_string(i) + "]";
     const json& v = viewpoints[i];
-    auto* viewpoint = new ZKViewpoint;
+    // Held here until the world takes it, so a fault in its members frees it.
+    auto viewpoint = std::make_unique<ZKViewpoint>();
     viewpoint->setName(r.text(v, at, "name").c_str());
     viewpoint->setDescription(r.optionalText(v, at, "description").c_str());
     viewpoint->setPosition(vec3(r, v, at, "position", SbVec3f(0, 0, 10)));
     viewpoint->setOrientation(rotation(r, v, at, "orientation"));
     viewpoint->setFieldOfView(scalar(r, v, at, "fieldOfView", 0.785398f));
     viewpoint->setJump(r.flag(v, at, "jump", true) ? 1 : 0);
-    if (!world.db->addViewpoint(viewpoint)) {
-      delete viewpoint;
-      r.fail(at + ".name", "duplicate viewpoint name");
-    }
+    if (!world.db->addViewpoint(viewpoint.get())) r.fail(at + ".name", "duplicate viewpoint name");
+    viewpoint.release();
   }
   const json& sensors = r.list(description, "", "proximitySensors");
   for (size_t i = 0; i < sensors.size(); ++i) {
     const std::string at = "proximitySensors[" + std::to_string(i) + "]";
     const json& p = sensors[i];
-    auto* sensor = new ZKProximitySensor;
+    auto sensor = std::make_unique<ZKProximitySensor>();
     sensor->setName(r.text(p, at, "name").c_str());
     sensor->setCenter(vec3(r, p, at, "center", SbVec3f(0, 0, 0)));
     sensor->setSize(vec3(r, p, at, "size", SbVec3f(0, 0, 0)));
     sensor->setEnabled(r.flag(p, at, "enabled", true) ? 1 : 0);
-    if (!world.db->addProximitySensor(sensor)) {
-      delete sensor;
+    if (!world.db->addProximitySensor(sensor.get()))
       r.fail(at + ".name", "duplicate proximity sensor name");
-    }
+    sensor.release();
   }
   const json& paths = r.list(description, "", "paths");
   for (size_t i = 0; i < paths.size(); ++i) {
