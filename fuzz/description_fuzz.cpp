@@ -12,12 +12,6 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool ready = [] {
-    SoDB::init();
-    ZKComponent::initClass();
-    return true;
-  }();
-  (void)ready;
   static const std::string path = "/tmp/zkcp_fuzz_" + std::to_string(getpid()) + ".desc";
   if (FILE* f = std::fopen(path.c_str(), "wb")) {
     std::fwrite(data, 1, size, f);

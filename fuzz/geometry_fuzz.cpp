@@ -9,12 +9,6 @@
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool ready = [] {
-    SoDB::init();
-    ZKComponent::initClass();
-    return true;
-  }();
-  (void)ready;
   ZKGeometryInput in;
   in.setBuffer(data, size);
   const bool vrml = in.isFileVRML2();

@@ -10,12 +10,6 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool ready = [] {
-    SoDB::init();
-    ZKComponent::initClass();
-    return true;
-  }();
-  (void)ready;
   const std::string text(reinterpret_cast<const char*>(data), size);
   try {
     BuiltWorld world = readWorldText(ZKCP_FUZZ_CORPUS "/geometry_fuzz/world.json", text, {}, [](int, int) {});

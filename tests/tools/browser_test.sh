@@ -22,13 +22,7 @@ if [[ ! -d "$web/node_modules/x_ite" || ! -d "$web/node_modules/playwright-core"
   (cd "$web" && npm ci --no-audit --no-fund >/dev/null) || { echo "FAIL: npm ci in $web"; exit 1; }
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+source "$(dirname "$0")/checks.sh"
 
 check_world() {  # name, description, extra export arguments...
   local name=$1 description=$2

@@ -7,14 +7,7 @@ set -uo pipefail
 export_program=$1
 sample=$2
 modules=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+source "$(dirname "$0")/checks.sh"
 
 # --- The sample world, end to end ------------------------------------------
 out="$work/sample"

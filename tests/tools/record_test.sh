@@ -10,14 +10,7 @@ export_program=$1
 sample=$2
 modules=$3
 node_modules=$4
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+source "$(dirname "$0")/checks.sh"
 
 out="$work/x3d"
 if ! "$export_program" "$sample/world.json" --format x3d --record 10:0.2 --out "$out" \
