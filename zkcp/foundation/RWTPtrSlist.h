@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <deque>
+#include <vector>
 
 // A list of pointers in insertion order. The list does not own what the
 // pointers point to unless clearAndDestroy() is called.
@@ -25,7 +25,7 @@ class RWTPtrSlist {
 
   void append(T* p) { d_.push_back(p); }
   void insert(T* p) { d_.push_back(p); }
-  void prepend(T* p) { d_.push_front(p); }
+  void prepend(T* p) { d_.insert(d_.begin(), p); }
 
   T* removeAt(size_t i) {
     if (i >= d_.size()) throw RWIndexError(i, d_.size());
@@ -52,11 +52,11 @@ class RWTPtrSlist {
     d_.clear();
   }
 
-  typename std::deque<T*>::const_iterator begin() const { return d_.begin(); }
-  typename std::deque<T*>::const_iterator end() const { return d_.end(); }
+  typename std::vector<T*>::const_iterator begin() const { return d_.begin(); }
+  typename std::vector<T*>::const_iterator end() const { return d_.end(); }
 
  private:
-  std::deque<T*> d_;
+  std::vector<T*> d_;
 };
 
 #endif

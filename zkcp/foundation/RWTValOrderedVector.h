@@ -8,13 +8,15 @@
 #include <vector>
 
 // A vector of values kept in insertion order. operator[] and removeAt are
-// checked and throw RWIndexError out of range; operator() is unchecked.
+// checked and throw RWIndexError out of range; operator() is unchecked. The
+// initial capacity is taken at the first insertion, so the many vectors that
+// stay empty (a part's points, most of all) hold no storage.
 template <class T>
 class RWTValOrderedVector {
  public:
   static constexpr size_t npos = static_cast<size_t>(-1);
 
-  explicit RWTValOrderedVector(size_t capacity = 64) { v_.reserve(capacity); }
+  explicit RWTValOrderedVector(size_t capacity = 64) : capacity_(capacity) {}
 
   size_t entries() const { return v_.size(); }
   bool isEmpty() const { return v_.empty(); }
@@ -30,12 +32,19 @@ class RWTValOrderedVector {
   const T& operator()(size_t i) const { return v_[i]; }
   T& operator()(size_t i) { return v_[i]; }
 
-  void insert(const T& value) { v_.push_back(value); }
-  void append(const T& value) { v_.push_back(value); }
-  void prepend(const T& value) { v_.insert(v_.begin(), value); }
+  void insert(const T& value) { append(value); }
+  void append(const T& value) {
+    reserveFirst();
+    v_.push_back(value);
+  }
+  void prepend(const T& value) {
+    reserveFirst();
+    v_.insert(v_.begin(), value);
+  }
   // Inserts before index i; i may equal entries() (append).
   void insertAt(size_t i, const T& value) {
     if (i > v_.size()) throw RWIndexError(i, v_.size());
+    reserveFirst();
     v_.insert(v_.begin() + static_cast<std::ptrdiff_t>(i), value);
   }
 
@@ -67,10 +76,14 @@ class RWTValOrderedVector {
   bool operator==(const RWTValOrderedVector& other) const { return v_ == other.v_; }
 
  private:
+  void reserveFirst() {
+    if (v_.capacity() == 0) v_.reserve(capacity_);
+  }
   void check(size_t i) const {
     if (i >= v_.size()) throw RWIndexError(i, v_.size());
   }
 
+  size_t capacity_;
   std::vector<T> v_;
 };
 

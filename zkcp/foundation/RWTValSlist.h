@@ -5,10 +5,11 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <deque>
+#include <vector>
 
-// A list of values in the order they were put in: append and prepend are
-// constant time, at() and operator[] are checked.
+// A list of values in the order they were put in: append is constant time,
+// prepend moves the entries up; at() and operator[] are checked. An empty
+// list holds no storage (a component and each attribute keep several).
 template <class T>
 class RWTValSlist {
  public:
@@ -32,7 +33,7 @@ class RWTValSlist {
 
   void append(const T& value) { d_.push_back(value); }
   void insert(const T& value) { d_.push_back(value); }
-  void prepend(const T& value) { d_.push_front(value); }
+  void prepend(const T& value) { d_.insert(d_.begin(), value); }
 
   T removeAt(size_t i) {
     if (i >= d_.size()) throw RWIndexError(i, d_.size());
@@ -54,13 +55,13 @@ class RWTValSlist {
   bool contains(const T& value) const { return index(value) != npos; }
   void clear() { d_.clear(); }
 
-  typename std::deque<T>::const_iterator begin() const { return d_.begin(); }
-  typename std::deque<T>::const_iterator end() const { return d_.end(); }
+  typename std::vector<T>::const_iterator begin() const { return d_.begin(); }
+  typename std::vector<T>::const_iterator end() const { return d_.end(); }
 
   bool operator==(const RWTValSlist& other) const { return d_ == other.d_; }
 
  private:
-  std::deque<T> d_;
+  std::vector<T> d_;
 };
 
 #endif

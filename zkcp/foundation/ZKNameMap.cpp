@@ -14,30 +14,69 @@
 // The contract is Coin's: one address per distinct string, valid and
 // unchanged for the life of the process, from any thread. The strings live
 // in blocks that are never freed, and the table itself is never destroyed,
-// since Coin looks names up while the process ends.
+// since Coin looks names up while the process ends. Because an address never
+// changes, each thread keeps a small cache of the names it asked for last:
+// the part and field names node kits look up over and over are found there
+// without the lock or the table's cache misses.
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string_view>
 #include <unordered_set>
-#include <vector>
 
 namespace {
+
+// The addresses a thread looked up last, one per slot of its hash.
+class RecentNames {
+ public:
+  const char* find(std::string_view name, size_t hash) const {
+    const Slot& slot = slots_[hash % kSlots];
+    if (slot.kept && slot.hash == hash && slot.size == name.size() &&
+        std::memcmp(slot.kept, name.data(), name.size()) == 0) {
+      return slot.kept;
+    }
+    return nullptr;
+  }
+  void keep(const char* kept, size_t size, size_t hash) {
+    slots_[hash % kSlots] = Slot{kept, size, hash};
+  }
+
+ private:
+  static constexpr size_t kSlots = 512;
+  struct Slot {
+    const char* kept;
+    size_t size;
+    size_t hash;
+  };
+  Slot slots_[kSlots] = {};
+};
+
+thread_local RecentNames recent;
 
 class NameMap {
  public:
   const char* find(std::string_view name) {
+    const size_t hash = std::hash<std::string_view>()(name);
+    if (const char* known = recent.find(name, hash)) return known;
     std::lock_guard<std::mutex> hold(lock_);
     auto it = names_.find(name);
-    return it == names_.end() ? nullptr : it->data();
+    if (it == names_.end()) return nullptr;
+    recent.keep(it->data(), name.size(), hash);
+    return it->data();
   }
 
   const char* enter(std::string_view name) {
+    const size_t hash = std::hash<std::string_view>()(name);
+    if (const char* known = recent.find(name, hash)) return known;
     std::lock_guard<std::mutex> hold(lock_);
     auto it = names_.find(name);
-    if (it != names_.end()) return it->data();
-    const char* kept = keep(name);
-    names_.insert(std::string_view(kept, name.size()));
+    const char* kept = it != names_.end() ? it->data() : nullptr;
+    if (!kept) {
+      kept = keep(name);
+      names_.insert(std::string_view(kept, name.size()));
+    }
+    recent.keep(kept, name.size(), hash);
     return kept;
   }
 

@@ -9,6 +9,7 @@
 #include <Inventor/VRMLnodes/SoVRMLTransform.h>
 #include <Inventor/actions/SoSearchAction.h>
 #include <Inventor/lists/SoNodeList.h>
+#include <Inventor/misc/SoNotification.h>
 #include <Inventor/nodekits/SoNodeKit.h>
 #include <Inventor/nodekits/SoNodeKitListPart.h>
 #include <Inventor/nodekits/SoNodekitCatalog.h>
@@ -131,6 +132,7 @@ ZKPart::ZKPart(SoGroup* group, int skipPartTree, ZKComponent* owner, int partFla
       transform(nullptr) {
   SO_KIT_CONSTRUCTOR(ZKPart);
   SO_KIT_INIT_INSTANCE();
+  dropSeparatorConnections();
   SoBaseKit::setSearchingChildren(TRUE);
   if (!group) return;
 
@@ -159,6 +161,7 @@ ZKPart::ZKPart(const ZKPart& other)
       transform(nullptr) {
   SO_KIT_CONSTRUCTOR(ZKPart);
   SO_KIT_INIT_INSTANCE();
+  dropSeparatorConnections();
   copyPartsFrom(other);
 }
 
@@ -174,6 +177,43 @@ ZKPart& ZKPart::operator=(const ZKPart& other) {
 }
 
 ZKPart::~ZKPart() {}
+
+// A separator kit connects its four caching and culling fields to its top
+// separator's, which gives each field connection storage of its own: about
+// 4 KB a part, the largest share of a part's memory. A part instead copies
+// the four values over whenever they or the top separator change, so the
+// separator still renders, picks and caches as the kit's fields say.
+void ZKPart::dropSeparatorConnections() {
+  SoSeparatorKit::setUpConnections(FALSE, TRUE);
+  SoBaseKit::setUpConnections(TRUE, TRUE);
+}
+
+SbBool ZKPart::setUpConnections(SbBool onoff, SbBool doitalways) {
+  return SoBaseKit::setUpConnections(onoff, doitalways);
+}
+
+void ZKPart::forwardSeparatorFields() {
+  SoNode* top = topSeparator.getValue();
+  if (!top || !top->isOfType(SoSeparator::getClassTypeId())) return;
+  auto* separator = static_cast<SoSeparator*>(top);
+  const auto follow = [](SoSFEnum& to, const SoSFEnum& from) {
+    if (to.getValue() != from.getValue()) to.setValue(from.getValue());
+  };
+  follow(separator->renderCaching, renderCaching);
+  follow(separator->boundingBoxCaching, boundingBoxCaching);
+  follow(separator->renderCulling, renderCulling);
+  follow(separator->pickCulling, pickCulling);
+}
+
+void ZKPart::notify(SoNotList* list) {
+  const SoField* field = list ? list->getLastField() : nullptr;
+  if (field && (field == &topSeparator || field == &renderCaching ||
+                field == &boundingBoxCaching || field == &renderCulling ||
+                field == &pickCulling)) {
+    forwardSeparatorFields();
+  }
+  inherited::notify(list);
+}
 
 void ZKPart::installSeparator(SoSeparator* group) {
   if (SoTransform* placement = firstPlainTransform(group)) {

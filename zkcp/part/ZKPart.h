@@ -9,6 +9,7 @@
 #include <Inventor/nodekits/SoWrapperKit.h>
 
 class SoGroup;
+class SoNotList;
 class SoNode;
 class SoPath;
 class SoSeparator;
@@ -80,12 +81,16 @@ class ZKPart : public SoWrapperKit {
 
   virtual void touch(ZKPart* part);
   SbBool affectsState() const override;
+  void notify(SoNotList* list) override;
 
  protected:
   ~ZKPart() override;
+  SbBool setUpConnections(SbBool onoff, SbBool doitalways = FALSE) override;
   virtual void processNewSubPart(ZKPart* part);
 
  private:
+  void dropSeparatorConnections();
+  void forwardSeparatorFields();
   struct NameHash {
     unsigned operator()(const RWCString& name) const { return ZKPart::hash(name); }
   };
