@@ -93,6 +93,27 @@ TEST(PartKit, TypeRegistrationAndEmptyParts) {
   }
 }
 
+// The part's caching and culling fields govern its top separator, whether
+// set before the separator is made or after, and on a copy.
+TEST(PartKit, SeparatorSettingsReachTheTopSeparator) {
+  Ref<ZKPart> part(new ZKPart);
+  part->renderCaching = SoSeparatorKit::OFF;
+  part->setPart("contents", separatorOf({new SoCube}));
+  part->pickCulling = SoSeparatorKit::ON;
+  Ref<ZKPart> copy(new ZKPart(*part));
+  copy->renderCulling = SoSeparatorKit::ON;
+  for (ZKPart* made : {static_cast<ZKPart*>(part), static_cast<ZKPart*>(copy)}) {
+    ASSERT_EQ(made->getChildren()->getLength(), 1);
+    auto* top = static_cast<SoSeparator*>((*made->getChildren())[0]);
+    EXPECT_EQ(top->renderCaching.getValue(), made->renderCaching.getValue());
+    EXPECT_EQ(top->pickCulling.getValue(), made->pickCulling.getValue());
+    EXPECT_EQ(top->renderCulling.getValue(), made->renderCulling.getValue());
+    EXPECT_EQ(top->boundingBoxCaching.getValue(), SoSeparator::AUTO);
+  }
+  EXPECT_EQ(static_cast<SoSeparator*>((*copy->getChildren())[0])->renderCulling.getValue(),
+            SoSeparator::ON);
+}
+
 TEST(PartKit, NamedSeparatorBecomesThePartAndSplitsAtItsTransforms) {
   auto* group = fromText<SoSeparator>("DEF Door Separator { Cube {} Transform {} Sphere {} }");
   SoNode* placement = at(group, {1});

@@ -136,8 +136,12 @@ ZKPart::ZKPart(SoGroup* group, int skipPartTree, ZKComponent* owner, int partFla
   SoBaseKit::setSearchingChildren(TRUE);
   if (!group) return;
 
-  setName(group->getName());
+  // The group gives up its name before the part takes it: Coin keeps the
+  // nodes of one name in a list searched from the front, and a group just
+  // given its name stands last until then.
+  const SbName name = group->getName();
   group->setName(SbName(""));
+  setName(name);
   if (!skipPartTree) updatePartTree(group);
 
   if (group->isOfType(SoSeparator::getClassTypeId())) {
