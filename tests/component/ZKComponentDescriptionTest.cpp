@@ -2,14 +2,18 @@
 
 #include <Inventor/SoDB.h>
 #include <Inventor/nodekits/SoNodeKitListPart.h>
+#include <Inventor/nodes/SoCube.h>
+#include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoTransform.h>
 
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -73,6 +77,44 @@ TEST_F(DescriptionFile, PartsWithParametersCommentsAndParents) {
   EXPECT_EQ(childList(component)->getNumChildren(), 1);
   // The geometry's own separators became logical parts too.
   EXPECT_NE(component->getLogicalPart("Left"), nullptr);
+}
+
+// Components of one type loading the same contents file each get a graph of
+// their own, and a contents file that changed is read again.
+TEST_F(DescriptionFile, ContentsFileReadOnceAndAgainWhenItChanges) {
+  const std::string contents =
+      ::testing::TempDir() + "zk_contents_" + std::to_string(getpid()) + ".iv";
+  const auto write = [&](const char* cube) {
+    std::ofstream(contents) << "#Inventor V2.1 ascii\nSeparator { Cube { width " << cube << " } }\n";
+  };
+  const std::string text = "part Box external\n  contents " + contents + "\n";
+  write("2");
+  ASSERT_EQ(load(text), 1);
+  ZKComponent* other = new ZKComponent("Other", "Holder");
+  other->ref();
+  std::swap(component, other);
+  ASSERT_EQ(load(text), 1);
+  write("3.5");  // another size: the file is read again
+  ZKComponent* third = new ZKComponent("Third", "Holder");
+  third->ref();
+  std::swap(component, third);
+  ASSERT_EQ(load(text), 1);
+  std::vector<SoNode*> boxes;
+  for (ZKComponent* c : {other, third, component}) {
+    ZKPart* box = c->getLogicalPart("Box");
+    ASSERT_NE(box, nullptr);
+    boxes.push_back(box->getPart("contents", FALSE));
+  }
+  EXPECT_NE(boxes[0], boxes[1]);
+  const auto width = [](SoNode* contents) {
+    return static_cast<SoCube*>(static_cast<SoGroup*>(contents)->getChild(0))->width.getValue();
+  };
+  EXPECT_EQ(width(boxes[0]), 2);
+  EXPECT_EQ(width(boxes[1]), 2);
+  EXPECT_EQ(width(boxes[2]), 3.5f);
+  other->unref();
+  third->unref();
+  std::remove(contents.c_str());
 }
 
 TEST_F(DescriptionFile, BadInputAddsNothingAndEnds) {

@@ -4,12 +4,16 @@
 
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
+#include <Inventor/lists/SbStringList.h>
 #include <Inventor/nodekits/SoNodeKitListPart.h>
 #include <Inventor/nodes/SoSeparator.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <system_error>
+#include <unordered_map>
 
 namespace {
 
@@ -32,6 +36,66 @@ int readValueLine(std::ifstream& in, RWCString& value) {
 std::string directoryOf(const RWCString& path) {
   const size_t slash = path.str().rfind('/');
   return slash == std::string::npos ? std::string() : path.str().substr(0, slash + 1);
+}
+
+// Contents files read so far, by the absolute path they were found at, with the time and size the
+// file had then: many components of one type read each contents file once
+// and build their parts from copies. A file that changed is read again; one
+// that cannot be read, or that includes a refused file, is never kept.
+class ContentsCache {
+ public:
+  // A copy of the file's graph with one reference for the caller, or null
+  // (with what went wrong written) as a fresh read gives.
+  SoSeparator* read(const char* file) {
+    // The file as the read would find it, through the search directories.
+    const SbString found =
+        SoInput::searchForFile(SbString(file), SoInput::getDirectories(), SbStringList());
+    std::error_code error;
+    const std::filesystem::path path =
+        std::filesystem::absolute(found.getLength() ? found.getString() : file, error);
+    const auto time = std::filesystem::last_write_time(path, error);
+    const auto size = error ? 0 : std::filesystem::file_size(path, error);
+    auto known = error ? read_.end() : read_.find(path.string());
+    if (known != read_.end() && known->second.time == time && known->second.size == size) {
+      return copyOf(known->second.graph);
+    }
+    ZKGeometryInput input;
+    if (!input.openFile(file, FALSE)) return nullptr;
+    SoSeparator* root = SoDB::readAll(&input);
+    if (root && !input.getIncludeFault().empty()) {
+      std::cerr << file << ": " << input.getIncludeFault() << "\n";
+      root->ref();
+      root->unref();
+      return nullptr;
+    }
+    if (!root) return nullptr;
+    root->ref();
+    if (!error) {
+      if (known != read_.end()) known->second.graph->unref();
+      read_[path.string()] = Read{time, size, root};
+      return copyOf(root);
+    }
+    return root;
+  }
+
+ private:
+  struct Read {
+    std::filesystem::file_time_type time;
+    std::uintmax_t size;
+    SoSeparator* graph;
+  };
+  static SoSeparator* copyOf(SoSeparator* graph) {
+    auto* copy = static_cast<SoSeparator*>(graph->copy());
+    copy->ref();
+    return copy;
+  }
+  std::unordered_map<std::string, Read> read_;
+};
+
+// Kept for the life of the process, like Coin's own type and name tables.
+ContentsCache& contentsCache() {
+  static ContentsCache* cache = new ContentsCache;
+  return *cache;
 }
 
 }  // namespace
@@ -132,17 +196,8 @@ int ZKComponent::readPart(std::ifstream& in, SoNodeKitListPart* childList,
 // is not entered and does not survive.
 ZKPart* ZKComponent::readPartContents(const RWCString& file, const RWCString& partName,
                                       ZKPart* parent, SoNodeKitListPart* childList) {
-  ZKGeometryInput input;
-  if (!input.openFile(file.data(), FALSE)) return nullptr;
-  SoSeparator* root = SoDB::readAll(&input);
-  if (root && !input.getIncludeFault().empty()) {
-    std::cerr << file.data() << ": " << input.getIncludeFault() << "\n";
-    root->ref();
-    root->unref();
-    return nullptr;
-  }
+  SoSeparator* root = contentsCache().read(file.data());
   if (!root) return nullptr;
-  root->ref();
   root->setName(partName.data());
   auto* part = new ZKPart(root, 1, this, partFlagA, partFlagB);
   part->ref();
