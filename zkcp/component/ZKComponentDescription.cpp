@@ -38,10 +38,11 @@ std::string directoryOf(const RWCString& path) {
   return slash == std::string::npos ? std::string() : path.str().substr(0, slash + 1);
 }
 
-// Contents files read so far, by the absolute path they were found at, with the time and size the
-// file had then: many components of one type read each contents file once
-// and build their parts from copies. A file that changed is read again; one
-// that cannot be read, or that includes a refused file, is never kept.
+// Contents files read so far, by the absolute path they were found at, with
+// the time and size the file had then: many components of one type read each
+// contents file once and build their parts from copies. A file that changed
+// is read again (the files it includes are not looked at); one that cannot be
+// read, or that includes a refused file, is never kept.
 class ContentsCache {
  public:
   // A copy of the file's graph with one reference for the caller, or null
