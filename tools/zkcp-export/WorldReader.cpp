@@ -125,29 +125,6 @@ json parseText(const std::string& file, const std::string& text) {
   }
 }
 
-// The named groups under `node`, which the part-tree builder turns into parts.
-void collectNamedGroups(SoNode* node, std::vector<SoNode*>& named) {
-  if (!node->isOfType(SoGroup::getClassTypeId())) return;
-  if (node->getName().getLength() > 0) named.push_back(node);
-  const SoGroup* group = static_cast<SoGroup*>(node);
-  for (int i = 0; i < group->getNumChildren(); ++i) collectNamedGroups(group->getChild(i), named);
-}
-
-// Coin keeps the nodes of one name in a list that it searches from the front
-// when a node loses its name, and fills the gap with the list's last node.
-// Each copy's group is named last, so taking its name over to the part would
-// search past every part of that name built so far: quadratic in the number
-// of instances. The graph read stands first in each of its names' lists;
-// naming it again moves the copy's group into the front place, and the part
-// builder's own renaming then puts the graph read back there.
-void bringCopiesForward(const std::vector<SoNode*>& named) {
-  for (SoNode* node : named) {
-    const SbName name = node->getName();
-    node->setName(SbName(""));
-    node->setName(name);
-  }
-}
-
 // The geometry graph of a file, with one reference for the caller; null
 // when it cannot be read, with `fault` set when an included file was refused.
 // Each file is read once; every instance gets its own copy of the graph read,
@@ -163,17 +140,14 @@ SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file, std::string& 
       root->unref();
       root = nullptr;
     }
-    std::vector<SoNode*> named;
-    if (root) collectNamedGroups(root, named);
     known = world.geometryRead
-                .emplace(file.string(), BuiltWorld::GeometryRead{GeometryRef(root), refused, named})
+                .emplace(file.string(), BuiltWorld::GeometryRead{GeometryRef(root), refused})
                 .first;
   }
   fault = known->second.fault;
   if (!known->second.graph) return nullptr;
   auto* copy = static_cast<SoSeparator*>(known->second.graph->copy());
   copy->ref();
-  bringCopiesForward(known->second.named);
   return copy;
 }
 

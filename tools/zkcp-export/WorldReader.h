@@ -37,8 +37,6 @@ struct BuiltWorld {
   struct GeometryRead {
     GeometryRef graph;
     std::string fault;
-    // The named grouping nodes of the graph, which become parts by name.
-    std::vector<SoNode*> named;
   };
   std::map<std::string, GeometryRead> geometryRead;
   // Every behaviour used, once per name.
