@@ -387,7 +387,7 @@ void ZKPart::updatePartTree(SoNode* node) {
 
 void ZKPart::updatePartTreeKit(SoSeparatorKit* kit) {
   if (!kit) return;
-  updatePartTreeChildren(kit->getPart("childList", TRUE));
+  updatePartTreeChildren(kit->getPart("childList", FALSE));
 }
 
 void ZKPart::updatePartTreeChildren(SoNode* node) {
