@@ -199,10 +199,7 @@ ZKPart* ZKComponent::readPartContents(const RWCString& file, const RWCString& pa
                                       ZKPart* parent, SoNodeKitListPart* childList) {
   SoSeparator* root = contentsCache().read(file.data());
   if (!root) return nullptr;
-  // Renaming costs a search of every node of that name, so a root that
-  // already carries the part's name keeps it.
-  const SbName name(partName.data());
-  if (root->getName() != name) root->setName(name);
+  root->setName(partName.data());
   auto* part = new ZKPart(root, 1, this, partFlagA, partFlagB);
   part->ref();
   root->unref();

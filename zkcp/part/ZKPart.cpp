@@ -136,9 +136,7 @@ ZKPart::ZKPart(SoGroup* group, int skipPartTree, ZKComponent* owner, int partFla
   SoBaseKit::setSearchingChildren(TRUE);
   if (!group) return;
 
-  // The group gives up its name before the part takes it: Coin keeps the
-  // nodes of one name in a list searched from the front, and a group just
-  // given its name stands last until then.
+  // The part takes over the name of the group it stands for.
   const SbName name = group->getName();
   group->setName(SbName(""));
   setName(name);
