@@ -57,6 +57,8 @@ TEST(ZKNameTable, DifferentBucketsIterateFromBucketZeroUp) {
   table.remove(mid);
   Table copy(table);
   EXPECT_EQ(order(copy), "2 4 1 ");
+  table.insert(mid, 5);
+  EXPECT_EQ(order(table), "2 4 5 1 ");
   table.clear();
   EXPECT_TRUE(table.isEmpty() && table.begin() == table.end());
   EXPECT_EQ(copy.entries(), 3u);

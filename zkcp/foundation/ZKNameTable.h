@@ -3,11 +3,11 @@
 
 #include <zkcp/foundation/RWCString.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <iterator>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -20,8 +20,9 @@
 //
 // The buckets fix the visiting order only. Lookup goes through a separate
 // open-addressing index over the full hash, which grows with the table, so
-// find, insert and remove are O(1) on average at any size. The buckets are
-// made on the first insert, so an empty table costs a few words.
+// find, insert and remove are O(1) on average at any size. Only the buckets
+// in use are kept, in bucket order, so a table of a few entries costs a few
+// words a bucket rather than 64 buckets.
 template <class V, class K = RWCString, class Hash = RWCStringHash, class Equal = std::equal_to<K>>
 class ZKNameTable {
   struct Node;
@@ -135,9 +136,8 @@ class ZKNameTable {
       return false;
     }
     if ((count_ + 1) * 2 > slots_.size()) grow();
-    if (!ends_) ends_.reset(new Ends[kBuckets]());
     Node* n = new Node(key, std::move(value), h);
-    Ends& ends = ends_[h % kBuckets];
+    Ends& ends = endsOf(h % kBuckets);
     n->prev = ends.tail;
     if (ends.tail) {
       ends.tail->next = n;
@@ -166,15 +166,15 @@ class ZKNameTable {
   }
 
   void clear() {
-    for (unsigned b = 0; ends_ && b < kBuckets; ++b) {
-      Node* n = ends_[b].head;
+    for (const Ends& ends : ends_) {
+      Node* n = ends.head;
       while (n) {
         Node* next = n->next;
         delete n;
         n = next;
       }
     }
-    ends_.reset();
+    std::vector<Ends>().swap(ends_);
     std::vector<Slot>().swap(slots_);
     shift_ = 64;
     count_ = 0;
@@ -197,10 +197,11 @@ class ZKNameTable {
     Node* node = nullptr;
     unsigned hash = 0;
   };
-  // The first and last entry of a bucket.
+  // The first and last entry of a bucket in use.
   struct Ends {
-    Node* head = nullptr;
-    Node* tail = nullptr;
+    unsigned bucket;
+    Node* head;
+    Node* tail;
   };
   static constexpr size_t kNoSlot = static_cast<size_t>(-1);
 
@@ -256,8 +257,22 @@ class ZKNameTable {
     slots_[hole] = Slot();
   }
 
+  // The first bucket in use at or after b.
+  typename std::vector<Ends>::const_iterator usedFrom(unsigned b) const {
+    return std::lower_bound(ends_.begin(), ends_.end(), b,
+                            [](const Ends& e, unsigned bucket) { return e.bucket < bucket; });
+  }
+
+  Ends& endsOf(unsigned b) {
+    auto at = ends_.begin() + (usedFrom(b) - ends_.cbegin());
+    if (at == ends_.end() || at->bucket != b) at = ends_.insert(at, Ends{b, nullptr, nullptr});
+    return *at;
+  }
+
   void unlink(Node* n) {
-    Ends& ends = ends_[n->hash % kBuckets];
+    const unsigned b = n->hash % kBuckets;
+    auto at = ends_.begin() + (usedFrom(b) - ends_.cbegin());
+    Ends& ends = *at;
     if (n->prev) {
       n->prev->next = n->next;
     } else {
@@ -268,17 +283,16 @@ class ZKNameTable {
     } else {
       ends.tail = n->prev;
     }
+    if (!ends.head) ends_.erase(at);
   }
 
   Node* firstFrom(unsigned b) const {
-    for (; ends_ && b < kBuckets; ++b) {
-      if (ends_[b].head) return ends_[b].head;
-    }
-    return nullptr;
+    auto at = usedFrom(b);
+    return at == ends_.end() ? nullptr : at->head;
   }
   Node* following(Node* n) const { return n->next ? n->next : firstFrom(n->hash % kBuckets + 1); }
 
-  std::unique_ptr<Ends[]> ends_;
+  std::vector<Ends> ends_;
   std::vector<Slot> slots_;
   size_t count_ = 0;
   unsigned shift_ = 64;
