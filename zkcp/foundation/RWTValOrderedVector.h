@@ -8,15 +8,13 @@
 #include <vector>
 
 // A vector of values kept in insertion order. operator[] and removeAt are
-// checked and throw RWIndexError out of range; operator() is unchecked. The
-// initial capacity is taken at the first insertion, so the many vectors that
-// stay empty (a part's points, most of all) hold no storage.
+// checked and throw RWIndexError out of range; operator() is unchecked.
+// Storage grows with the entries, so the many vectors that stay empty or
+// small (a part's points, a component's part boxes) hold little or none.
 template <class T>
 class RWTValOrderedVector {
  public:
   static constexpr size_t npos = static_cast<size_t>(-1);
-
-  explicit RWTValOrderedVector(size_t capacity = 64) : capacity_(capacity) {}
 
   size_t entries() const { return v_.size(); }
   bool isEmpty() const { return v_.empty(); }
@@ -34,17 +32,14 @@ class RWTValOrderedVector {
 
   void insert(const T& value) { append(value); }
   void append(const T& value) {
-    reserveFirst();
     v_.push_back(value);
   }
   void prepend(const T& value) {
-    reserveFirst();
     v_.insert(v_.begin(), value);
   }
   // Inserts before index i; i may equal entries() (append).
   void insertAt(size_t i, const T& value) {
     if (i > v_.size()) throw RWIndexError(i, v_.size());
-    reserveFirst();
     v_.insert(v_.begin() + static_cast<std::ptrdiff_t>(i), value);
   }
 
@@ -76,14 +71,10 @@ class RWTValOrderedVector {
   bool operator==(const RWTValOrderedVector& other) const { return v_ == other.v_; }
 
  private:
-  void reserveFirst() {
-    if (v_.capacity() == 0) v_.reserve(capacity_);
-  }
   void check(size_t i) const {
     if (i >= v_.size()) throw RWIndexError(i, v_.size());
   }
 
-  size_t capacity_;
   std::vector<T> v_;
 };
 

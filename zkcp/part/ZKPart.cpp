@@ -127,7 +127,6 @@ ZKPart::ZKPart(SoGroup* group, int skipPartTree, ZKComponent* owner, int partFla
     : partFlagB(partFlagB),
       partFlagA(partFlagA),
       owner(owner),
-      points(64),
       tag(""),
       transform(nullptr) {
   SO_KIT_CONSTRUCTOR(ZKPart);
