@@ -111,10 +111,14 @@ class BaseNames {
     return static_cast<size_t>((reinterpret_cast<uintptr_t>(base) * 0x9E3779B97F4A7C15ull) >> shift_);
   }
 
+  // Most objects asked about have no name; one bit a slot, small enough to
+  // stay in cache, says whether any entry starts its probe there.
   Entry* find(const SoBase* base) {
     if (entries_.empty()) return nullptr;
+    const size_t start = home(base);
+    if (!homes_[start]) return nullptr;
     const size_t mask = entries_.size() - 1;
-    for (size_t i = home(base);; i = (i + 1) & mask) {
+    for (size_t i = start;; i = (i + 1) & mask) {
       Entry& entry = entries_[i];
       if (entry.base == base) return &entry;
       if (!entry.base) return nullptr;
@@ -126,7 +130,9 @@ class BaseNames {
   Entry& insert(const SoBase* base) {
     if (2 * (used_ + 1) > entries_.size()) grow();
     const size_t mask = entries_.size() - 1;
-    size_t i = home(base);
+    const size_t start = home(base);
+    homes_[start] = true;
+    size_t i = start;
     while (entries_[i].base) i = (i + 1) & mask;
     ++used_;
     entries_[i] = Entry{base, nullptr, nullptr, nullptr};
@@ -139,6 +145,7 @@ class BaseNames {
     Entry* entry = find(base);
     if (!entry) return;
     const size_t mask = entries_.size() - 1;
+    const size_t start = home(base);
     size_t hole = static_cast<size_t>(entry - entries_.data());
     for (size_t i = (hole + 1) & mask; entries_[i].base; i = (i + 1) & mask) {
       const size_t want = home(entries_[i].base);
@@ -149,11 +156,18 @@ class BaseNames {
     }
     entries_[hole] = Entry{};
     --used_;
+    // Entries of one home stand in the run of slots from it to a free one.
+    bool homeUsed = false;
+    for (size_t i = start; entries_[i].base && !homeUsed; i = (i + 1) & mask) {
+      homeUsed = home(entries_[i].base) == start;
+    }
+    homes_[start] = homeUsed;
   }
 
   void grow() {
     const size_t size = entries_.empty() ? 1024 : 2 * entries_.size();
     const std::vector<Entry> previous = std::exchange(entries_, std::vector<Entry>(size));
+    homes_.assign(size, false);
     shift_ = 64;
     for (size_t left = size; left > 1; left >>= 1) --shift_;
     used_ = 0;
@@ -187,6 +201,7 @@ class BaseNames {
 
   std::mutex lock_;
   std::vector<Entry> entries_;
+  std::vector<bool> homes_;
   size_t used_ = 0;
   unsigned shift_ = 64;
   std::unordered_map<const char*, Chain> chains_;
