@@ -231,7 +231,7 @@ class ZKNameTable {
   }
 
   void grow() {
-    size_t size = slots_.empty() ? 16 : slots_.size() * 2;
+    size_t size = slots_.empty() ? 4 : slots_.size() * 2;
     std::vector<Slot> old;
     old.swap(slots_);
     slots_.assign(size, Slot());
