@@ -5,7 +5,6 @@
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
 #include <Inventor/nodes/SoDirectionalLight.h>
-#include <Inventor/nodes/SoGroup.h>
 #include <Inventor/nodes/SoPointLight.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoSpotLight.h>
@@ -140,9 +139,7 @@ SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file, std::string& 
       root->unref();
       root = nullptr;
     }
-    known = world.geometryRead
-                .emplace(file.string(), BuiltWorld::GeometryRead{GeometryRef(root), refused})
-                .first;
+    known = world.geometryRead.emplace(file.string(), BuiltWorld::GeometryRead{GeometryRef(root), refused}).first;
   }
   fault = known->second.fault;
   if (!known->second.graph) return nullptr;

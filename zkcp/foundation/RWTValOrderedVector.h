@@ -30,13 +30,9 @@ class RWTValOrderedVector {
   const T& operator()(size_t i) const { return v_[i]; }
   T& operator()(size_t i) { return v_[i]; }
 
-  void insert(const T& value) { append(value); }
-  void append(const T& value) {
-    v_.push_back(value);
-  }
-  void prepend(const T& value) {
-    v_.insert(v_.begin(), value);
-  }
+  void insert(const T& value) { v_.push_back(value); }
+  void append(const T& value) { v_.push_back(value); }
+  void prepend(const T& value) { v_.insert(v_.begin(), value); }
   // Inserts before index i; i may equal entries() (append).
   void insertAt(size_t i, const T& value) {
     if (i > v_.size()) throw RWIndexError(i, v_.size());

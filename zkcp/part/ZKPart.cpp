@@ -135,10 +135,8 @@ ZKPart::ZKPart(SoGroup* group, int skipPartTree, ZKComponent* owner, int partFla
   SoBaseKit::setSearchingChildren(TRUE);
   if (!group) return;
 
-  // The part takes over the name of the group it stands for.
-  const SbName name = group->getName();
+  setName(group->getName());
   group->setName(SbName(""));
-  setName(name);
   if (!skipPartTree) updatePartTree(group);
 
   if (group->isOfType(SoSeparator::getClassTypeId())) {
