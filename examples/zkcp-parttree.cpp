@@ -3,10 +3,10 @@
 // world position of the part's origin.
 
 #include <zkcp/component/ZKComponent.h>
+#include <zkcp/foundation/ZKGeometryInput.h>
 #include <zkcp/part/ZKPart.h>
 
 #include <Inventor/SoDB.h>
-#include <Inventor/SoInput.h>
 #include <Inventor/SoPath.h>
 #include <Inventor/actions/SoGetMatrixAction.h>
 #include <Inventor/actions/SoSearchAction.h>
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   SoDB::init();
   ZKComponent::initClass();
 
-  SoInput in;
+  ZKGeometryInput in;
   if (!in.openFile(argv[1])) {
     std::fprintf(stderr, "zkcp-parttree: cannot open %s\n", argv[1]);
     return 1;

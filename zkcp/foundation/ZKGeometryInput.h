@@ -11,6 +11,10 @@
 // included file is not already being read and nesting stays within
 // kMaxDepth. A refused file is not read; getIncludeFault() then tells which
 // file and why, and the caller treats the whole read as failed.
+//
+// Any name may hold a '%': a file that cannot be opened is reported here, in
+// Coin's words, before Coin is asked to open it, since Coin writes the names
+// into the format of its own message.
 class ZKGeometryInput : public SoInput {
  public:
   static constexpr size_t kMaxDepth = 16;
@@ -24,6 +28,7 @@ class ZKGeometryInput : public SoInput {
 
  private:
   std::string fullName(const char* fileName) const;
+  SbBool canOpen(const char* fileName, SbBool okIfNotFound);
 
   std::vector<std::string> reading;
   std::string fault;
