@@ -270,6 +270,7 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   auto known = world.geometrySources.find(carried);
   if (known != world.geometrySources.end() && known->second != source.string())
     r.fail(path + ".geometry", "another geometry file is already called '" + carried + "'");
+  const bool active = r.flag(c, path, "active", true);
   std::string fault;
   SoSeparator* graph = readGeometry(world, source, fault);
   if (!fault.empty()) r.fail(path + ".geometry", "cannot read '" + geometry + "': " + fault);
@@ -281,7 +282,6 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
                                     world.db.get());
   component->ref();
   if (!vrml) graph->unref();
-  const bool active = r.flag(c, path, "active", true);
   world.db->addComponent(component, active ? 1 : 0, nullptr);
   world.components.push_back(component);
 
@@ -315,9 +315,10 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
     if (name.empty()) r.fail(at + ".name", "empty name");
     if (component->isValidAttribute(name.c_str()))
       r.fail(at + ".name", "duplicate attribute name '" + name + "'");
+    const bool hidden = r.flag(attributes[i], at, "hidden", false);
     ZKAttribute* a = makeAttribute(r, attributes[i], at);
     a->setName(name.c_str());
-    a->setIsHidden(r.flag(attributes[i], at, "hidden", false) ? 1 : 0);
+    a->setIsHidden(hidden ? 1 : 0);
     component->addAttribute(name.c_str(), a);
     ++world.attributes;
   }
@@ -384,6 +385,10 @@ void readLights(const Reader& r, BuiltWorld& world, const json& lights) {
     const std::string kind = r.text(l, at, "kind");
     const SbVec3f location = vec3(r, l, at, "location", SbVec3f(0, 0, 1));
     const SbVec3f direction = vec3(r, l, at, "direction", SbVec3f(0, 0, -1));
+    // Every member is read before the light is made, so a fault leaves none.
+    const SbVec3f color = vec3(r, l, at, "color", SbVec3f(1, 1, 1));
+    const float intensity = scalar(r, l, at, "intensity", 1.0f);
+    const bool on = r.flag(l, at, "on", true);
     SoLight* light = nullptr;
     if (kind == "point") {
       auto* point = new SoPointLight;
@@ -401,9 +406,9 @@ void readLights(const Reader& r, BuiltWorld& world, const json& lights) {
     } else {
       r.fail(at + ".kind", "unknown light kind '" + kind + "' (point, directional, spot)");
     }
-    light->color = vec3(r, l, at, "color", SbVec3f(1, 1, 1));
-    light->intensity = scalar(r, l, at, "intensity", 1.0f);
-    light->on = r.flag(l, at, "on", true) ? TRUE : FALSE;
+    light->color = color;
+    light->intensity = intensity;
+    light->on = on ? TRUE : FALSE;
     world.db->addLight(name.c_str(), light);
     world.lights.push_back(ZKComponentDB::normalizeLightName(name.c_str()).str());
     if (l.contains("attach")) {
