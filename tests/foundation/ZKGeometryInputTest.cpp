@@ -1,6 +1,7 @@
 // Geometry files whose names, or the names of the files they include, hold
 // printf conversions: each missing file is reported with its name as it
-// stands, and the read goes on or fails as for any other missing file.
+// stands, and the read goes on or fails as for any other missing file. And
+// nodes that USE themselves while they are read.
 #include <zkcp/foundation/ZKGeometryInput.h>
 
 #include <Inventor/SoDB.h>
@@ -14,12 +15,15 @@
 
 namespace {
 
-// What reading the text through a geometry input writes to standard error.
-std::string readErrors(const char* text) {
+// What reading the text through a geometry input writes to standard error;
+// `children` gets the number of children of the graph read, or -1.
+std::string readErrors(const char* text, int* children = nullptr) {
   ::testing::internal::CaptureStderr();
   ZKGeometryInput in;
   in.setBuffer(text, std::strlen(text));
-  if (SoSeparator* root = SoDB::readAll(&in)) {
+  SoSeparator* root = SoDB::readAll(&in);
+  if (children) *children = root ? root->getNumChildren() : -1;
+  if (root) {
     root->ref();
     root->unref();
   }
@@ -57,4 +61,19 @@ TEST(ZKGeometryInput, ConversionsInFileNamesArePrintedAsTheyStand) {
   texture->filenames.setValue("/no/%s%n");
   texture->unref();
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("#0: /no/%s%n"), std::string::npos);
+}
+
+TEST(ZKGeometryInput, NodeUsedInsideItselfIsAnUnknownReference) {
+  SoDB::init();
+  int children = 0;
+  for (const char* text : {"#Inventor V2.1 ascii\nDEF W Separator { Separator { USE W } }\n",
+                           "#Inventor V2.1 ascii\nDEF W Separator { Separator { USE W ",
+                           "#VRML V2.0 utf8\nDEF W Transform { children Group { children USE W "}) {
+    EXPECT_NE(readErrors(text, &children).find("Unknown reference \"W\""), std::string::npos);
+    EXPECT_EQ(children, -1) << text;
+  }
+  // A node used once its reading has ended is shared as before.
+  EXPECT_EQ(readErrors("#Inventor V2.1 ascii\nDEF C Cube { } Separator { USE C } USE C\n", &children),
+            "");
+  EXPECT_EQ(children, 3);
 }

@@ -2,6 +2,7 @@
 
 #include <Inventor/errors/SoReadError.h>
 #include <Inventor/lists/SbStringList.h>
+#include <Inventor/misc/SoBase.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -83,4 +84,14 @@ SbBool ZKGeometryInput::popFile() {
   const SbBool popped = SoInput::popFile();
   if (popped && reading.size() > 1) reading.pop_back();
   return popped;
+}
+
+// Coin names a node before it reads the node's contents, so those contents
+// can USE the node itself: Coin then builds a cycle, or, when the file ends
+// inside, frees the node while still reading it. A node has no owner until
+// its reading ends and its parent, field or the read's root takes it, so an
+// unowned node found here is one still being read.
+SoBase* ZKGeometryInput::findReference(const SbName& name) const {
+  SoBase* base = SoInput::findReference(name);
+  return base && base->getRefCount() == 0 ? nullptr : base;
 }

@@ -12,6 +12,9 @@
 // kMaxDepth. A refused file is not read; getIncludeFault() then tells which
 // file and why, and the caller treats the whole read as failed.
 //
+// A USE of a node whose own reading has not ended is refused as an unknown
+// reference, since it would make the graph a cycle.
+//
 // Any name may hold a '%': a file that cannot be opened is reported here, in
 // Coin's words, before Coin is asked to open it, since Coin writes the names
 // into the format of its own message.
@@ -22,6 +25,7 @@ class ZKGeometryInput : public SoInput {
   SbBool openFile(const char* fileName, SbBool okIfNotFound = FALSE);
   SbBool pushFile(const char* fileName) override;
   SbBool popFile() override;
+  SoBase* findReference(const SbName& name) const override;
 
   // Empty when every included file was read.
   const std::string& getIncludeFault() const { return fault; }
