@@ -156,6 +156,36 @@ TEST(ZKX3DWriter, KeepsCleanedNamesApartAndReportsAFailedSave) {
   std::remove(saved.c_str());
 }
 
+// Every geometry node kind the writer converts, from a VRML 97 and an
+// Inventor file; each kind left out is said once.
+TEST(ZKX3DWriter, ConvertsEveryGeometryNodeKind) {
+  SoDB::init();
+  ZKComponentDB world;
+  for (const char* file : {"shapes.wrl", "shapes.iv"}) {
+    const bool vrml = std::string(file).find(".wrl") != std::string::npos;
+    SoInput in;
+    ASSERT_TRUE(in.openFile((std::string(ZKCP_TEST_DATA_DIR) + "/x3d/" + file).c_str()));
+    SoSeparator* graph = SoDB::readAll(&in);
+    ASSERT_NE(graph, nullptr);
+    graph->ref();
+    // As zkcp-export does: a VRML 97 graph is handed over with its reference.
+    auto* c = new ZKComponent(vrml ? "vrml" : "inventor", vrml ? "Vrml" : "Inventor", file, graph,
+                              &world);
+    c->ref();
+    world.addComponent(c, 1, nullptr);
+    if (!vrml) graph->unref();
+  }
+  std::ostringstream messages;
+  ZKX3DWriter writer(&world, messages);
+  EXPECT_EQ(writer.text(), zkcp_test::readFile(std::string(ZKCP_TEST_DATA_DIR) + "/x3d/shapes.x3d"));
+  EXPECT_EQ(messages.str(),
+            "zkcp: X3D: geometry nodes of kind /VRMLElevationGrid/ have no X3D counterpart and are "
+            "left out\n"
+            "zkcp: X3D: geometry nodes of kind /VRMLPixelTexture/ have no X3D counterpart and are "
+            "left out\n"
+            "zkcp: X3D: geometry nodes of kind /Text3/ have no X3D counterpart and are left out\n");
+}
+
 TEST(ZKX3DWriter, NullWorldWritesAnEmptyDocument) {
   std::ostringstream messages;
   ZKX3DWriter writer(nullptr, messages);
