@@ -307,13 +307,16 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
   std::ofstream(dir / "index.html") << page;
   if (!fs::exists(xIte / "x_ite.min.js")) {
     std::cerr << "zkcp-export: " << (dir / "index.html").string()
-              << " needs a copy of X_ITE, not found in " << xIte.string() << " (run make deps)\n";
+              << " needs a copy of X_ITE, not found in " << xIte.string()
+              << " (make deps fetches one in the source tree; --x-ite names another)\n";
     return;
   }
   fs::create_directories(dir / "x_ite");
   fs::copy_file(xIte / "x_ite.min.js", dir / "x_ite" / "x_ite.min.js");
-  // X_ITE asks for its style sheet beside the script.
-  if (fs::exists(xIte / "x_ite.css")) fs::copy_file(xIte / "x_ite.css", dir / "x_ite" / "x_ite.css");
+  // X_ITE asks for its style sheet beside the script; its licence goes
+  // wherever it goes.
+  for (const char* file : {"x_ite.css", "LICENSE.md"})
+    if (fs::exists(xIte / file)) fs::copy_file(xIte / file, dir / "x_ite" / file);
   if (fs::is_directory(xIte / "assets"))
     fs::copy(xIte / "assets", dir / "x_ite" / "assets", fs::copy_options::recursive);
 }

@@ -1,6 +1,8 @@
 // zkcp-export: reads a world description (JSON), builds the world with the
 // library, lets its behaviours run for a number of steps, and writes the
 // world as a self-contained set of VRML 97 files.
+#include "BuildInfo.h"
+#include "DataDir.h"
 #include "Progress.h"
 #include "WorldReader.h"
 #include "WorldWriter.h"
@@ -89,10 +91,11 @@ int main(int argc, char** argv) {
   int steps = 0;
   bool native = false;
   std::string format = "vrml97";
-  std::string xIte = ZKCP_X_ITE_DIR;
+  std::string xIte = (dataDir() / "x_ite").string();
   bool quiet = false;
   bool timers = false;
   std::vector<std::string> moduleDirs;
+  app.set_version_flag("--version", std::string("zkcp-export ") + kZkcpVersion);
   app.add_option("description", description, "the world description (JSON)")->required();
   app.add_option("--out", out, "folder to write the world into")->capture_default_str();
   app.add_option("--steps", steps, "run every component's behaviours this many times")
@@ -123,8 +126,12 @@ int main(int argc, char** argv) {
                  "folder and the current one");
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
+  } catch (const CLI::Success& e) {
+    // The help or the version is all a caller reads: the line the library
+    // writes at exit is left out.
+    const int code = app.exit(e);
+    std::cout.flush();
+    std::_Exit(code);
   } catch (const CLI::ParseError& e) {
     app.exit(e);
     return 2;
