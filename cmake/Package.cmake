@@ -9,10 +9,9 @@ set(ZKCP_PACKAGE_MAINTAINER "zkcp developers <zkcp@localhost>" CACHE STRING
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zkcp)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-  "Object model of an interactive 3D world on Open Inventor, with VRML 97 and X3D export")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Object model of interactive 3D worlds on Open Inventor")
 set(CPACK_PACKAGE_DESCRIPTION
-  "The zkcp library, its headers, CMake package and pkg-config file; the\nzkcp-export program, X_ITE for the pages it writes, and a sample world\nwith its behaviour modules.")
+  "The zkcp library with VRML 97 and X3D export, its headers, CMake package\nand pkg-config file; the zkcp-export program, X_ITE for the pages it\nwrites, and a sample world with its behaviour modules.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -20,6 +19,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${ZKCP_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+# The library's folder is in ld.so's cache: installing it triggers ldconfig.
+file(WRITE ${PROJECT_BINARY_DIR}/debian/triggers "activate-noawait ldconfig\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/triggers)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS libcoin-dev)
 # Snapshots of the VRML world are rendered with these when they are there.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "view3dscene, xvfb, xauth")

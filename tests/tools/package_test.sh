@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package `make package` builds: its fields and dependencies,
 # the files it holds (all under /usr, none naming the trees it was built
-# from), and its zkcp-export running from wherever the package is unpacked.
+# from), and its zkcp-export exporting its sample world from wherever the
+# package is unpacked.
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION LIBDIR
 # Exit 77 (skipped) only when the Debian packaging programs are missing.
 set -uo pipefail
@@ -44,7 +45,7 @@ for f in /usr/bin/zkcp-export "/usr/$libdir/libzkcp.so.0" "/usr/$libdir/libzkcp.
     "/usr/$libdir/pkgconfig/zkcp.pc" /usr/share/zkcp/x_ite/x_ite.min.js \
     /usr/share/zkcp/x_ite/LICENSE.md /usr/share/zkcp/x_ite/assets/ \
     /usr/share/zkcp/examples/world/world.json /usr/share/zkcp/examples/world/geometry/door.wrl \
-    /usr/share/zkcp/examples/behaviors/doors.dll /usr/share/zkcp/examples/behaviors/lamps.dll; do
+    "/usr/$libdir/zkcp/behaviors/doors.dll" "/usr/$libdir/zkcp/behaviors/lamps.dll"; do
   grep -qxF "$f" "$work/files" || fail "the package lacks $f"
 done
 grep -v '^/usr/' "$work/files" | grep -vx '/' | grep . && fail "files outside /usr"
@@ -54,5 +55,9 @@ grep -rlF -e "$source_dir" -e "$build_dir" "$work/root" && fail "files name the 
 grep -qx "prefix=/usr" "$work/root/usr/$libdir/pkgconfig/zkcp.pc" || fail "zkcp.pc is not for /usr"
 said=$(cd "$work" && env -u LD_LIBRARY_PATH "$work/root/usr/bin/zkcp-export" --version 2>&1)
 [[ $said == "zkcp-export $version" ]] || fail "the unpacked zkcp-export --version says: $said"
+share="$work/root/usr/share/zkcp"
+(cd "$work" && env -u LD_LIBRARY_PATH "$work/root/usr/bin/zkcp-export" "$share/examples/world/world.json" \
+  --modules "$share/examples/behaviors" --out room -q >"$work/export.log" 2>&1) ||
+  fail "the unpacked zkcp-export cannot export its sample world: $(cat "$work/export.log")"
 
 exit $((failures > 0))
