@@ -85,13 +85,13 @@ INSTANTIATE_TEST_SUITE_P(Kinds, WorldReaderRefuses,
                          });
 
 TEST(WorldReader, RefusesADescriptionFileItCannotRead) {
-  for (const auto& [file, reason] : {std::pair{kDir + "/nosuch.json", "cannot read the file"},
-                                     std::pair{kDir, "is a folder, not a file"}}) {
+  for (const auto& [file, reason] : {std::pair{kDir + "/nosuch.json", "No such file or directory"},
+                                     std::pair{kDir, "a folder, not a file"}}) {
     try {
       readWorld(file, {}, [](int, int) {});
       ADD_FAILURE() << file << " read";
     } catch (const InputError& e) {
-      EXPECT_EQ(e.what(), file + ": " + reason);
+      EXPECT_EQ(e.what(), file + ": cannot read the world description: " + reason);
     }
   }
 }
