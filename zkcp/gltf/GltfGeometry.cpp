@@ -3,11 +3,13 @@
 #include <zkcp/part/ZKPart.h>
 
 #include <Inventor/SoPrimitiveVertex.h>
+#include <Inventor/VRMLnodes/SoVRMLAppearance.h>
 #include <Inventor/VRMLnodes/SoVRMLGroup.h>
 #include <Inventor/VRMLnodes/SoVRMLImageTexture.h>
 #include <Inventor/VRMLnodes/SoVRMLShape.h>
 #include <Inventor/actions/SoCallbackAction.h>
 #include <Inventor/fields/SoSFBool.h>
+#include <Inventor/nodes/SoLightModel.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoShape.h>
 #include <Inventor/nodes/SoTexture2.h>
@@ -19,7 +21,7 @@ bool GltfLook::operator==(const GltfLook& o) const {
   return diffuse == o.diffuse && specular == o.specular && emissive == o.emissive &&
          shininess == o.shininess && transparency == o.transparency && texture == o.texture &&
          repeatS == o.repeatS && repeatT == o.repeatT && doubleSided == o.doubleSided &&
-         vertexColors == o.vertexColors;
+         vertexColors == o.vertexColors && unlit == o.unlit;
 }
 
 // The state of one collection: the texture each grouping level sets, and
@@ -32,6 +34,8 @@ struct GltfGeometry::Traversal {
   GltfGeometry* out;
   std::vector<Texture> textures{Texture()};
   SbMatrix model, normalMatrix;
+  // The VRML shape being drawn has no material.
+  bool bare = false;
   bool clockwise = false;
   bool doubleSided = false;
   // Vertices by kind: points, line ends, triangle corners.
@@ -67,6 +71,18 @@ struct GltfGeometry::Traversal {
     t->out->parts.push_back({const_cast<ZKPart*>(static_cast<const ZKPart*>(node)),
                              action->getModelMatrix()});
     return SoCallbackAction::PRUNE;
+  }
+  static SoCallbackAction::Response vrmlShape(void* data, SoCallbackAction* action,
+                                              const SoNode* node) {
+    push(data, action, node);
+    auto* a = static_cast<SoVRMLAppearance*>(static_cast<const SoVRMLShape*>(node)->appearance.getValue());
+    static_cast<Traversal*>(data)->bare = !a || !a->material.getValue();
+    return SoCallbackAction::CONTINUE;
+  }
+  static SoCallbackAction::Response endVrmlShape(void* data, SoCallbackAction* action,
+                                                 const SoNode* node) {
+    static_cast<Traversal*>(data)->bare = false;
+    return pop(data, action, node);
   }
   static SoCallbackAction::Response texture2(void* data, SoCallbackAction*, const SoNode* node) {
     auto* n = static_cast<const SoTexture2*>(node);
@@ -114,6 +130,8 @@ struct GltfGeometry::Traversal {
     look.emissive = {emission[0], emission[1], emission[2]};
     look.shininess = shininess;
     look.transparency = transparency;
+    look.unlit = t->bare || action->getLightModel() == SoLightModel::BASE_COLOR;
+    if (t->bare) look.diffuse = {1, 1, 1};
     look.doubleSided = t->doubleSided;
     const Texture& texture = t->textures.back();
     look.texture = texture.file;
@@ -168,11 +186,12 @@ void GltfGeometry::collect(SoNode* node, bool shapes) {
   SoCallbackAction action;
   action.addPreCallback(ZKPart::getClassTypeId(), Traversal::part, &t);
   if (shapes) {
-    for (SoType group : {SoSeparator::getClassTypeId(), SoVRMLGroup::getClassTypeId(),
-                         SoVRMLShape::getClassTypeId()}) {
+    for (SoType group : {SoSeparator::getClassTypeId(), SoVRMLGroup::getClassTypeId()}) {
       action.addPreCallback(group, Traversal::push, &t);
       action.addPostCallback(group, Traversal::pop, &t);
     }
+    action.addPreCallback(SoVRMLShape::getClassTypeId(), Traversal::vrmlShape, &t);
+    action.addPostCallback(SoVRMLShape::getClassTypeId(), Traversal::endVrmlShape, &t);
     action.addPreCallback(SoTexture2::getClassTypeId(), Traversal::texture2, &t);
     action.addPreCallback(SoVRMLImageTexture::getClassTypeId(), Traversal::imageTexture, &t);
     action.addPreCallback(SoShape::getClassTypeId(), Traversal::beginShape, &t);

@@ -26,6 +26,9 @@ struct GltfLook {
   bool repeatT = true;
   bool doubleSided = false;
   bool vertexColors = false;
+  // Drawn in its colour without lighting: a VRML shape without a material
+  // (white) or an Inventor shape under a BASE_COLOR light model.
+  bool unlit = false;
   bool operator==(const GltfLook& o) const;
 };
 

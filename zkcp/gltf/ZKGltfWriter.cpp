@@ -344,14 +344,15 @@ int ZKGltfWriter::Impl::mesh(ZKComponent* c, const std::string& name,
 // The conversion docs/gltf.md gives: base colour from the diffuse colour
 // (white under vertex colours and textures, which replace it), alpha from
 // the transparency, no metal, a roughness from the shininess weighted by
-// the specular colour, emission from the emissive colour.
+// the specular colour, emission from the emissive colour; unlit shapes
+// with KHR_materials_unlit.
 int ZKGltfWriter::Impl::material(ZKComponent* c, const GltfLook& look) {
   std::ostringstream key;
   for (float f : look.diffuse) key << f << ' ';
   for (float f : look.specular) key << f << ' ';
   for (float f : look.emissive) key << f << ' ';
   key << look.shininess << ' ' << look.transparency << ' ' << look.doubleSided
-      << look.vertexColors << look.repeatS << look.repeatT << ' ' << look.texture;
+      << look.vertexColors << look.repeatS << look.repeatT << look.unlit << ' ' << look.texture;
   auto found = materials.find(key.str());
   if (found != materials.end()) return found->second;
   tinygltf::Material m;
@@ -371,6 +372,11 @@ int ZKGltfWriter::Impl::material(ZKComponent* c, const GltfLook& look) {
     m.emissiveFactor = linearColor(look.emissive.data());
   if (alpha < 1) m.alphaMode = "BLEND";
   m.doubleSided = look.doubleSided;
+  if (look.unlit) {
+    m.extensions["KHR_materials_unlit"] = Value(Value::Object());
+    if (model.extensionsUsed.empty() || model.extensionsUsed[0] != "KHR_materials_unlit")
+      model.extensionsUsed.insert(model.extensionsUsed.begin(), "KHR_materials_unlit");
+  }
   model.materials.push_back(std::move(m));
   const int index = static_cast<int>(model.materials.size() - 1);
   materials.emplace(key.str(), index);
