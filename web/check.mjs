@@ -122,6 +122,13 @@ const BACKGROUND_DISTANCE = 12;
 const MASK_TOLERANCE = 0.03;
 const COLOUR_TOLERANCE = 48;
 const COLOUR_SHARE = 0.998;
+// three.js adds the lights of a glTF world in linear light and shows the sum
+// through sRGB, Coin adds them as displayed: where two lights meet brightly
+// (the floor under the sample room's lamp) three.js is darker. The
+// preview Coin draws also leaves out parts that description files hang
+// under a component (the sample table's drawer). A whole object in a
+// wrong colour still shows: the door alone is 2% of the sample's cells.
+const GLTF_COLOUR_SHARE = 0.99;
 
 async function compare(page, first, second) {
   const data = (file) => "data:image/png;base64," + fs.readFileSync(file).toString("base64");
@@ -332,7 +339,7 @@ async function main() {
         console.log(`pictures: ${(100 * r.disagree).toFixed(1)}% of ${r.cells} cells disagree on objects, ` +
           `${(100 * r.alike).toFixed(2)}% of ${r.both} object cells alike in colour`);
         if (r.disagree > MASK_TOLERANCE) faults.push(`the pictures show objects in different places (${(100 * r.disagree).toFixed(1)}% of the cells)`);
-        if (r.alike < COLOUR_SHARE) faults.push(`the pictures differ in colour (${(100 * r.alike).toFixed(2)}% of the object cells alike)`);
+        if (r.alike < (gltf ? GLTF_COLOUR_SHARE : COLOUR_SHARE)) faults.push(`the pictures differ in colour (${(100 * r.alike).toFixed(2)}% of the object cells alike)`);
       }
     }
     console.log(`${names.length} components checked in ${root}`);

@@ -4,6 +4,7 @@
 
 #include <Inventor/SoPrimitiveVertex.h>
 #include <Inventor/VRMLnodes/SoVRMLAppearance.h>
+#include <Inventor/VRMLnodes/SoVRMLGeometry.h>
 #include <Inventor/VRMLnodes/SoVRMLGroup.h>
 #include <Inventor/VRMLnodes/SoVRMLImageTexture.h>
 #include <Inventor/VRMLnodes/SoVRMLShape.h>
@@ -110,6 +111,9 @@ struct GltfGeometry::Traversal {
     if (solid && solid->isOfType(SoSFBool::getClassTypeId())) {
       t->doubleSided = !solid->getValue();
       t->clockwise = ccw && ccw->isOfType(SoSFBool::getClassTypeId()) && !ccw->getValue();
+    } else if (node->isOfType(SoVRMLGeometry::getClassTypeId())) {
+      // Boxes, cones, cylinders and spheres are closed.
+      t->doubleSided = t->clockwise = false;
     } else {
       const auto ordering = action->getVertexOrdering();
       t->clockwise = ordering == SoShapeHints::CLOCKWISE;
