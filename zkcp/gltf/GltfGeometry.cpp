@@ -183,28 +183,44 @@ struct GltfGeometry::Traversal {
   }
 };
 
+// The actions are made once: making one and adding its callbacks walks
+// Coin's type tree.
+GltfGeometry::GltfGeometry()
+    : traversal(std::make_unique<Traversal>()),
+      shapesAction(std::make_unique<SoCallbackAction>()),
+      partsAction(std::make_unique<SoCallbackAction>()) {
+  Traversal* t = traversal.get();
+  t->out = this;
+  partsAction->addPreCallback(ZKPart::getClassTypeId(), Traversal::part, t);
+  SoCallbackAction& action = *shapesAction;
+  action.addPreCallback(ZKPart::getClassTypeId(), Traversal::part, t);
+  for (SoType group : {SoSeparator::getClassTypeId(), SoVRMLGroup::getClassTypeId()}) {
+    action.addPreCallback(group, Traversal::push, t);
+    action.addPostCallback(group, Traversal::pop, t);
+  }
+  action.addPreCallback(SoVRMLShape::getClassTypeId(), Traversal::vrmlShape, t);
+  action.addPostCallback(SoVRMLShape::getClassTypeId(), Traversal::endVrmlShape, t);
+  action.addPreCallback(SoTexture2::getClassTypeId(), Traversal::texture2, t);
+  action.addPreCallback(SoVRMLImageTexture::getClassTypeId(), Traversal::imageTexture, t);
+  action.addPreCallback(SoShape::getClassTypeId(), Traversal::beginShape, t);
+  action.addPostCallback(SoShape::getClassTypeId(), Traversal::endShape, t);
+  action.addTriangleCallback(SoShape::getClassTypeId(), Traversal::triangle, t);
+  action.addLineSegmentCallback(SoShape::getClassTypeId(), Traversal::line, t);
+  action.addPointCallback(SoShape::getClassTypeId(), Traversal::point, t);
+}
+
+GltfGeometry::~GltfGeometry() = default;
+
+void GltfGeometry::clear() {
+  primitives.clear();
+  parts.clear();
+}
+
 void GltfGeometry::collect(SoNode* node, bool shapes) {
   if (!node) return;
-  Traversal t;
-  t.out = this;
-  SoCallbackAction action;
-  action.addPreCallback(ZKPart::getClassTypeId(), Traversal::part, &t);
-  if (shapes) {
-    for (SoType group : {SoSeparator::getClassTypeId(), SoVRMLGroup::getClassTypeId()}) {
-      action.addPreCallback(group, Traversal::push, &t);
-      action.addPostCallback(group, Traversal::pop, &t);
-    }
-    action.addPreCallback(SoVRMLShape::getClassTypeId(), Traversal::vrmlShape, &t);
-    action.addPostCallback(SoVRMLShape::getClassTypeId(), Traversal::endVrmlShape, &t);
-    action.addPreCallback(SoTexture2::getClassTypeId(), Traversal::texture2, &t);
-    action.addPreCallback(SoVRMLImageTexture::getClassTypeId(), Traversal::imageTexture, &t);
-    action.addPreCallback(SoShape::getClassTypeId(), Traversal::beginShape, &t);
-    action.addPostCallback(SoShape::getClassTypeId(), Traversal::endShape, &t);
-    action.addTriangleCallback(SoShape::getClassTypeId(), Traversal::triangle, &t);
-    action.addLineSegmentCallback(SoShape::getClassTypeId(), Traversal::line, &t);
-    action.addPointCallback(SoShape::getClassTypeId(), Traversal::point, &t);
-  }
-  action.apply(node);
+  traversal->textures.assign(1, Traversal::Texture());
+  traversal->bare = false;
+  (shapes ? shapesAction : partsAction)->apply(node);
 }
 
 GltfPrimitive& GltfGeometry::primitiveFor(const GltfLook& look, GltfPrimitive::Mode mode) {

@@ -6,9 +6,11 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+class SoCallbackAction;
 class SoNode;
 class ZKPart;
 
@@ -59,8 +61,15 @@ struct GltfPlacedPart {
 // Parts inside are not entered; they are listed with their placement.
 class GltfGeometry {
  public:
+  GltfGeometry();
+  ~GltfGeometry();
+  GltfGeometry(const GltfGeometry&) = delete;
+  GltfGeometry& operator=(const GltfGeometry&) = delete;
+
   // Adds what `node` draws (when `shapes`) and the parts in it.
   void collect(SoNode* node, bool shapes);
+  // Forgets what was collected.
+  void clear();
 
   std::vector<GltfPrimitive> primitives;
   std::vector<GltfPlacedPart> parts;
@@ -72,6 +81,8 @@ class GltfGeometry {
     SbVec2f texCoord;
     SbColor color;
   };
+  std::unique_ptr<Traversal> traversal;
+  std::unique_ptr<SoCallbackAction> shapesAction, partsAction;
   // Adds the vertices one shape drew as `mode` to the primitive of `look`.
   void flushShape(const std::vector<Vertex>& vertices, const GltfLook& look,
                   GltfPrimitive::Mode mode);

@@ -144,6 +144,7 @@ struct ZKGltfWriter::Impl {
   std::unordered_map<std::string, int> textures;  // by file and wrapping; -1 for none
   std::unordered_map<std::string, int> imagesByFile;
   std::set<std::string> said;
+  GltfGeometry collector;  // used by one part at a time
 };
 
 void ZKGltfWriter::Impl::say(const std::string& text) {
@@ -279,7 +280,8 @@ void ZKGltfWriter::Impl::writePart(ZKComponent* c, ZKPart* part, const std::stri
   placed[part] = p;
   const size_t mine = slot++;
   const bool known = mine < meshes.size();
-  GltfGeometry geometry;
+  GltfGeometry& geometry = collector;
+  geometry.clear();
   geometry.collect(part->getPart("contents", FALSE), !known);
   auto* list = static_cast<SoNodeKitListPart*>(part->getPart("childList", FALSE));
   for (int i = 0; list && i < list->getNumChildren(); ++i) {
@@ -295,7 +297,8 @@ void ZKGltfWriter::Impl::writePart(ZKComponent* c, ZKPart* part, const std::stri
     meshes.push_back(mesh(c, meshName, geometry.primitives));
   }
   if (meshes[mine] >= 0) model.nodes[p.inner].mesh = meshes[mine];
-  for (const GltfPlacedPart& sub : geometry.parts) {
+  const std::vector<GltfPlacedPart> subs = std::move(geometry.parts);
+  for (const GltfPlacedPart& sub : subs) {
     const RWCString* logical = c->getLogicalPartName(sub.part);
     writePart(c, sub.part, logical ? logical->str() : sub.part->getName().getString(), p.inner,
               sub.placement, meshes, slot);
