@@ -144,7 +144,7 @@ struct ZKGltfWriter::Impl {
   std::unordered_map<std::string, int> textures;  // by file and wrapping; -1 for none
   std::unordered_map<std::string, int> imagesByFile;
   std::set<std::string> said;
-  GltfGeometry collector;  // used by one part at a time
+  std::unique_ptr<GltfGeometry> collector;  // used by one part at a time
 };
 
 void ZKGltfWriter::Impl::say(const std::string& text) {
@@ -232,6 +232,7 @@ ZKGltfWriter::Impl::Placed ZKGltfWriter::Impl::place(const std::string& name, in
 }
 
 void ZKGltfWriter::Impl::build() {
+  collector = std::make_unique<GltfGeometry>();
   model.asset.generator = "zkcp";
   Value::Object info{{"world", Value(world->getWorldName().str())},
                      {"version", Value(world->getWorldVersion().str())}};
@@ -280,7 +281,7 @@ void ZKGltfWriter::Impl::writePart(ZKComponent* c, ZKPart* part, const std::stri
   placed[part] = p;
   const size_t mine = slot++;
   const bool known = mine < meshes.size();
-  GltfGeometry& geometry = collector;
+  GltfGeometry& geometry = *collector;
   geometry.clear();
   geometry.collect(part->getPart("contents", FALSE), !known);
   auto* list = static_cast<SoNodeKitListPart*>(part->getPart("childList", FALSE));
