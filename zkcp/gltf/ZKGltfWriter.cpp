@@ -70,12 +70,16 @@ std::string imageType(const std::vector<unsigned char>& b) {
   return "";
 }
 
-// The name a run's animation gets: its behaviours and how it starts.
+// The name a run's animation gets: its behaviours (the first three of
+// more) and how it starts.
 std::string runName(const ZKWorldRecorder::Run_t& run) {
   std::string out;
-  for (const auto& b : run.behaviors)
-    out += std::string(out.empty() ? "" : ", ") + b.first->getName().getString() + "." +
-           b.second.data();
+  const size_t shown = run.behaviors.size() > 3 ? 3 : run.behaviors.size();
+  for (size_t i = 0; i < shown; ++i)
+    out += std::string(out.empty() ? "" : ", ") + run.behaviors[i].first->getName().getString() +
+           "." + run.behaviors[i].second.data();
+  if (shown < run.behaviors.size())
+    out += " and " + std::to_string(run.behaviors.size() - shown) + " more";
   if (run.atStartup) return out + " at start-up";
   std::string routes;
   for (const ZKRoute* r : run.routes) routes += std::string(routes.empty() ? "" : ", ") + r->getName();
