@@ -1,6 +1,6 @@
 // Every refusal of the world description reader with its whole message:
 // the file, the JSON path of the value and the reason. The cases are the
-// lines of tests/data/world_refusals.txt, one test per kind.
+// lines of tests/data/reader/refusals.txt, one test per kind.
 #include <WorldReader.h>
 
 #include <Inventor/SoDB.h>
@@ -39,7 +39,7 @@ struct Case {
 };
 
 std::vector<Case> casesOf(const std::string& kind) {
-  std::ifstream in(std::string(ZKCP_TEST_DATA_DIR) + "/world_refusals.txt");
+  std::ifstream in(std::string(ZKCP_TEST_DATA_DIR) + "/reader/refusals.txt");
   std::vector<Case> cases;
   std::string line, section;
   for (int n = 1; std::getline(in, line); ++n) {
@@ -67,7 +67,7 @@ TEST_P(WorldReaderRefuses, WithFilePathAndReason) {
   const std::vector<Case> cases = casesOf(GetParam());
   ASSERT_FALSE(cases.empty());
   for (const Case& c : cases) {
-    SCOPED_TRACE("world_refusals.txt:" + std::to_string(c.line));
+    SCOPED_TRACE("refusals.txt:" + std::to_string(c.line));
     try {
       readWorldText(kFile, c.text, {ZKCP_SAMPLE_BEHAVIORS_DIR}, [](int, int) {});
       ADD_FAILURE() << "read without a refusal";
