@@ -92,10 +92,38 @@ class Reader {
   // The folders searched for behaviour modules before the current one.
   const std::vector<fs::path>& moduleDirs() const { return moduleDirs_; }
 
+  // The first of those folders that has the module file, or an empty path;
+  // each file is looked for once.
+  const fs::path& moduleFolder(const std::string& file) const {
+    auto known = moduleFolders_.find(file);
+    if (known != moduleFolders_.end()) return known->second;
+    fs::path found;
+    for (const fs::path& dir : moduleDirs_)
+      if (found.empty() && fs::exists(dir / file)) found = dir;
+    return moduleFolders_.emplace(file, std::move(found)).first->second;
+  }
+
+  // Whether the file is there; a file found once is not looked for again.
+  bool isFile(const fs::path& file) const {
+    if (foundFiles_.count(file.string())) return true;
+    if (!fs::exists(file)) return false;
+    foundFiles_.insert(file.string());
+    return true;
+  }
+
+  // The current folder as the reading started.
+  const fs::path& startFolder() const {
+    if (startFolder_.empty()) startFolder_ = fs::current_path();
+    return startFolder_;
+  }
+
  private:
   std::string file_;
   fs::path dir_;
   std::vector<fs::path> moduleDirs_;
+  mutable std::map<std::string, fs::path> moduleFolders_;
+  mutable fs::path startFolder_;
+  mutable std::set<std::string> foundFiles_;
 };
 
 json parseText(const std::string& file, const std::string& text) {
@@ -232,15 +260,15 @@ ZKBehavior requestBehavior(const Reader& r, ZKComponentDB& db, const json& b,
   }
   // The module is loaded by its bare file name from the folder that has it,
   // so that its behaviours are named after the module alone.
+  // A behaviour made before is the world's already, with no module to load.
   const std::string file = module + ".dll";
-  const fs::path here = fs::current_path();
-  fs::path found;
-  for (const fs::path& dir : r.moduleDirs())
-    if (found.empty() && fs::exists(dir / file)) found = dir;
-  if (!found.empty()) fs::current_path(found);
+  const fs::path& here = r.startFolder();
+  const fs::path& found = r.moduleFolder(file);
+  const bool load = !found.empty() && !ZKBehavior::exists((module + ":" + function).c_str());
+  if (load) fs::current_path(found);
   ZKBehavior behavior = db.getBehavior(module.c_str(), function.c_str(), init.c_str(),
                                        fini.c_str(), events, ZKBehavior::Dependencies());
-  if (!found.empty()) fs::current_path(here);
+  if (load) fs::current_path(here);
   if (!behavior.getCallbackFunc()) {
     if (!found.empty() || fs::exists(here / file)) {
       r.fail(path + ".function", "module '" + module + "' (" + file + ") has no function '" +
@@ -288,7 +316,7 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   const std::string description = r.optionalText(c, path, "description");
   if (!description.empty()) {
     const fs::path file = r.resolve(description);
-    if (!fs::exists(file)) r.fail(path + ".description", "cannot read '" + description + "'");
+    if (!r.isFile(file)) r.fail(path + ".description", "cannot read '" + description + "'");
     component->loadDescriptionFile(file.c_str());
   }
 

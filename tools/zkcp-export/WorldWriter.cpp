@@ -8,6 +8,7 @@
 #include <Inventor/nodes/SoSpotLight.h>
 #include <Inventor/nodes/SoTransform.h>
 
+#include <zkcp/vrml/ZKBlockFileBuffer.h>
 #include <zkcp/x3d/X3DAnimationWriter.h>
 #include <zkcp/x3d/ZKX3DWriter.h>
 
@@ -54,16 +55,19 @@ std::string behaviorType(const ZKBehavior& b) {
   return behaviorLibraryStem(b).str() + "_" + b.getCallbackName().str();
 }
 
+// A file of the export: the writers flush at every line end, and the block
+// buffer keeps those flushes from reaching the kernel.
 class Output {
  public:
-  explicit Output(const fs::path& path) : path_(path), os_(path.c_str()) {
-    if (!os_.good()) throw std::runtime_error("cannot write " + path.string());
+  explicit Output(const fs::path& path) : path_(path), buffer_(path.c_str()), os_(&buffer_) {
+    if (!buffer_.is_open() || !os_.good()) throw std::runtime_error("cannot write " + path.string());
   }
   zkofstream& os() { return os_; }
   const fs::path& path() const { return path_; }
 
  private:
   fs::path path_;
+  ZKBlockFileBuffer buffer_;
   zkofstream os_;
 };
 
