@@ -1,6 +1,7 @@
 // zkcp-export: reads a world description (JSON), builds the world with the
 // library, lets its behaviours run for a number of steps, and writes the
 // world as a self-contained set of VRML 97 files.
+#include "HugePages.h"
 #include "Progress.h"
 #include "WorldReader.h"
 #include "WorldWriter.h"
@@ -82,6 +83,7 @@ bool parseRecord(const std::string& text, int& steps, double& seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  restartWithHugePages(argv);
   CLI::App app{"Builds a zkcp world from its JSON description and writes it as VRML 97."};
   std::string description;
   std::string out = "zkcp-out";
