@@ -12,17 +12,33 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <set>
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
+
+// Why `file` cannot be read as a file, or "" when it can: a folder, a
+// FIFO or a device would make the reader fail or wait for ever.
+std::string unreadable(const fs::path& file) {
+  struct stat st;
+  if (stat(file.c_str(), &st) != 0) return std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return "a folder, not a file";
+  if (S_ISFIFO(st.st_mode)) return "a FIFO, not a file";
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "a device, not a file";
+  if (!S_ISREG(st.st_mode)) return "not a regular file";
+  if (access(file.c_str(), R_OK) != 0) return std::strerror(errno);
+  return "";
+}
 
 // Where the reader is in the description, for messages.
 class Reader {
@@ -99,16 +115,17 @@ class Reader {
     if (known != moduleFolders_.end()) return known->second;
     fs::path found;
     for (const fs::path& dir : moduleDirs_)
-      if (found.empty() && fs::exists(dir / file)) found = dir;
+      if (found.empty() && fs::is_regular_file(dir / file)) found = dir;
     return moduleFolders_.emplace(file, std::move(found)).first->second;
   }
 
-  // Whether the file is there; a file found once is not looked for again.
-  bool isFile(const fs::path& file) const {
-    if (foundFiles_.count(file.string())) return true;
-    if (!fs::exists(file)) return false;
-    foundFiles_.insert(file.string());
-    return true;
+  // Why the file cannot be read, or "" when it can; a file found readable
+  // once is not looked at again.
+  std::string unreadable(const fs::path& file) const {
+    if (readable_.count(file.string())) return std::string();
+    std::string why = ::unreadable(file);
+    if (why.empty()) readable_.insert(file.string());
+    return why;
   }
 
   // The current folder as the reading started.
@@ -123,7 +140,7 @@ class Reader {
   std::vector<fs::path> moduleDirs_;
   mutable std::map<std::string, fs::path> moduleFolders_;
   mutable fs::path startFolder_;
-  mutable std::set<std::string> foundFiles_;
+  mutable std::set<std::string> readable_;
 };
 
 json parseText(const std::string& file, const std::string& text) {
@@ -299,6 +316,8 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   if (known != world.geometrySources.end() && known->second != source.string())
     r.fail(path + ".geometry", "another geometry file is already called '" + carried + "'");
   const bool active = r.flag(c, path, "active", true);
+  const std::string why = r.unreadable(source);
+  if (!why.empty()) r.fail(path + ".geometry", "cannot read '" + geometry + "': " + why);
   std::string fault;
   SoSeparator* graph = readGeometry(world, source, fault);
   if (!fault.empty()) r.fail(path + ".geometry", "cannot read '" + geometry + "': " + fault);
@@ -316,8 +335,13 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   const std::string description = r.optionalText(c, path, "description");
   if (!description.empty()) {
     const fs::path file = r.resolve(description);
-    if (!r.isFile(file)) r.fail(path + ".description", "cannot read '" + description + "'");
+    const std::string unread = r.unreadable(file);
+    if (!unread.empty())
+      r.fail(path + ".description", "cannot read '" + description + "': " + unread);
     component->loadDescriptionFile(file.c_str());
+    if (std::find(world.descriptionFiles.begin(), world.descriptionFiles.end(), file.string()) ==
+        world.descriptionFiles.end())
+      world.descriptionFiles.push_back(file.string());
   }
 
   SoTransform* t = component->getTransform();
@@ -537,6 +561,8 @@ void readRoutes(const Reader& r, BuiltWorld& world, const json& routes) {
 
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
                      const std::function<void(int, int)>& progress) {
+  const std::string why = unreadable(file);
+  if (!why.empty()) throw InputError(file, "", "cannot read the world description: " + why);
   std::ifstream in(file, std::ios::binary | std::ios::ate);
   if (!in) throw InputError(file, "", "cannot read the file");
   std::string text(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
