@@ -128,6 +128,7 @@ struct ZKLiveWorld::Impl {
     std::vector<Value> seen;   // as last read
     std::vector<Value> sent;   // as last reported
     std::vector<char> queued;  // per field: in this tick's changes
+    std::vector<char> routed;  // per field: a route leaves it
     bool touched = false;
     Impl* impl = nullptr;
   };
@@ -140,6 +141,7 @@ struct ZKLiveWorld::Impl {
     std::vector<ZKLiveWorld::Id_t> behaviors;
     ZKLiveWorld::Id_t sensor = 0;
     std::vector<std::string> active;  // behaviour names active when last looked
+    bool derived = false;  // of a class that may do more in update()
     bool dead = false;
   };
 
@@ -185,6 +187,9 @@ struct ZKLiveWorld::Impl {
   std::vector<Rec*> touched;
   std::vector<std::pair<ZKLiveWorld::Id_t, int>> changed;  // (id, field) this tick, in order
   std::vector<Event_t> events;
+  // Components whose update() can do something: of a derived class, or
+  // with behaviours.
+  std::vector<int> running;
   std::vector<int> behaviorTouched;  // components whose behaviours may have changed
   std::vector<char> behaviorTouchedFlag;
   std::set<std::pair<int, int>> colliding;
@@ -220,6 +225,7 @@ struct ZKLiveWorld::Impl {
   void viewerIn(const std::string& viewer, int sensor, bool in);
   void placeViewer(const std::string& viewer);
   void testCollisions(const std::vector<int>& moved);
+  bool step(double seconds, bool update, Tick_t& out);
 };
 
 // Marks an attribute's record touched whenever a typed setter runs.
@@ -252,6 +258,7 @@ ZKLiveWorld::Impl::Rec& ZKLiveWorld::Impl::add(Object_t type, const std::string&
   r->impl = this;
   r->seen.resize(o.fields.size());
   r->queued.assign(o.fields.size(), 0);
+  r->routed.assign(o.fields.size(), 0);
   objects.push_back(std::move(o));
   recs.push_back(std::move(r));
   return *recs.back();
@@ -315,6 +322,7 @@ void ZKLiveWorld::Impl::build(const ZKX3DWriter* page) {
     Comp comp;
     comp.c = c;
     comp.name = c->getName();
+    comp.derived = c->getTypeId() != ZKComponent::getClassTypeId();
     const int ci = static_cast<int>(comps.size());
     Rec& cr = add(component_object, instance, kNone,
                   page ? page->transformId(instance.c_str()) : ids.idFor("component", instance),
@@ -491,8 +499,14 @@ void ZKLiveWorld::Impl::build(const ZKX3DWriter* page) {
       default:
         break;
     }
-    if (id != kNone) routesFrom[{id, field}].push_back(i);
+    if (id == kNone) continue;
+    routesFrom[{id, field}].push_back(i);
+    const auto& fields = objects[id - 1].fields;
+    for (size_t f = 0; f < fields.size(); ++f)
+      if (fields[f].name == field) rec(id)->routed[f] = 1;
   }
+  for (size_t i = 0; i < comps.size(); ++i)
+    if (comps[i].derived || !comps[i].behaviors.empty()) running.push_back(static_cast<int>(i));
   numActive = world->getNumActiveComponents();
   numAll = world->getNumComponents();
 }
@@ -636,7 +650,7 @@ void ZKLiveWorld::Impl::flush() {
         if (is && !r->thresholdWas) events.push_back({threshold_crossed, stamp, r->id, kNone});
         r->thresholdWas = is;
       }
-      fire(r->id, o.fields[f].name, now, o.fields[f].kind);
+      if (r->routed[f]) fire(r->id, o.fields[f].name, now, o.fields[f].kind);
     }
   }
   touched.clear();
@@ -812,12 +826,10 @@ bool ZKLiveWorld::Impl::accept(double time) {
   return true;
 }
 
+// Components that left the world; renamed ones are found by the tick, and
+// by every event naming them.
 void ZKLiveWorld::Impl::checkComponents() {
-  if (world->getNumActiveComponents() == numActive && world->getNumComponents() == numAll) {
-    for (size_t i = 0; i < comps.size(); ++i)
-      if (!comps[i].dead && comps[i].c->getName() != comps[i].name) kill(static_cast<int>(i));
-    return;
-  }
+  if (world->getNumActiveComponents() == numActive && world->getNumComponents() == numAll) return;
   numActive = world->getNumActiveComponents();
   numAll = world->getNumComponents();
   for (size_t i = 0; i < comps.size(); ++i) alive(static_cast<int>(i));
@@ -932,6 +944,49 @@ void ZKLiveWorld::Impl::testCollisions(const std::vector<int>& moved) {
                         comps[pair.second].id});
     }
   }
+}
+
+bool ZKLiveWorld::Impl::step(double seconds, bool update, Tick_t& out) {
+  out.changes.clear();
+  out.events.clear();
+  if (!world || !std::isfinite(seconds) || seconds < 0 || !accept(clock + seconds)) return false;
+  // Behaviours switched outside the live world since the last tick, then
+  // update() where it can do something: a component without behaviours
+  // running does nothing in it.
+  for (size_t i = 0; i < comps.size(); ++i)
+    if (!comps[i].dead && comps[i].c->getName() != comps[i].name) kill(static_cast<int>(i));
+  for (int i : running) lookAtBehaviors(i);
+  for (int i : running) {
+    Comp& comp = comps[i];
+    if (update && !comp.dead && (comp.derived || !comp.active.empty())) comp.c->update();
+  }
+  settle();
+  for (int i : running) lookAtBehaviors(i);
+  settle();
+  if (collisions) {
+    std::vector<int> moved;
+    for (const auto& [id, field] : changed) {
+      (void)field;
+      const Rec* r = rec(id);
+      if (r->type == component_object || r->type == part_object) moved.push_back(r->component);
+    }
+    std::sort(moved.begin(), moved.end());
+    moved.erase(std::unique(moved.begin(), moved.end()), moved.end());
+    testCollisions(moved);
+  }
+  out.sequence = ++sequence;
+  out.time = clock;
+  for (const auto& [id, field] : changed) {
+    Rec* r = rec(id);
+    r->queued[field] = 0;
+    if (r->seen[field] == r->sent[field]) continue;
+    r->sent[field] = r->seen[field];
+    out.changes.push_back({id, static_cast<std::uint16_t>(field), r->seen[field]});
+  }
+  changed.clear();
+  out.events.swap(events);
+  events.clear();
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -1060,47 +1115,18 @@ bool ZKLiveWorld::watchThreshold(Id_t attribute, bool (*test)(const Value_t&)) {
 }
 
 bool ZKLiveWorld::tick(double seconds, Tick_t& out) {
-  out.changes.clear();
-  out.events.clear();
-  if (!impl->world || !std::isfinite(seconds) || seconds < 0 ||
-      !impl->accept(impl->clock + seconds))
-    return false;
-  Impl& m = *impl;
-  for (auto& comp : m.comps)
-    if (!comp.dead) comp.c->update();
-  m.settle();
-  for (size_t i = 0; i < m.comps.size(); ++i) m.lookAtBehaviors(static_cast<int>(i));
-  m.settle();
-  if (m.collisions) {
-    std::vector<int> moved;
-    for (const auto& [id, field] : m.changed) {
-      (void)field;
-      const Impl::Rec* r = m.rec(id);
-      if ((r->type == component_object || r->type == part_object) &&
-          (moved.empty() || moved.back() != r->component))
-        moved.push_back(r->component);
-    }
-    std::sort(moved.begin(), moved.end());
-    moved.erase(std::unique(moved.begin(), moved.end()), moved.end());
-    m.testCollisions(moved);
-  }
-  out.sequence = ++m.sequence;
-  out.time = m.clock;
-  for (const auto& [id, field] : m.changed) {
-    Impl::Rec* r = m.rec(id);
-    r->queued[field] = 0;
-    if (r->seen[field] == r->sent[field]) continue;
-    r->sent[field] = r->seen[field];
-    out.changes.push_back({id, static_cast<std::uint16_t>(field), r->seen[field]});
-  }
-  m.changed.clear();
-  out.events.swap(m.events);
-  m.events.clear();
-  return true;
+  return impl->step(seconds, true, out);
+}
+
+bool ZKLiveWorld::collect(double seconds, Tick_t& out) {
+  return impl->step(seconds, false, out);
 }
 
 void ZKLiveWorld::snapshot(std::vector<Change_t>& out) const {
   out.clear();
+  size_t n = 0;
+  for (const auto& r : impl->recs) n += r->sent.size();
+  out.reserve(n);
   for (const auto& r : impl->recs) {
     if (r->type == component_sensor_object) continue;
     for (size_t f = 0; f < r->sent.size(); ++f)
