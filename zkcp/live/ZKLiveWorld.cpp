@@ -431,6 +431,7 @@ void ZKLiveWorld::Impl::build(const ZKX3DWriter* page) {
       which.push_back(4);
     }
     Rec& r = add(light_object, name, kNone, def("light", name, light), std::move(fields));
+    light->ref();  // a light the world drops stays readable
     r.light = light;
     r.lightFields = std::move(which);
     r.nodeSensor = std::make_unique<SoNodeSensor>(&Impl::nodeTouched, &r);
@@ -1001,7 +1002,10 @@ ZKLiveWorld::ZKLiveWorld(ZKComponentDB* world, const ZKX3DWriter* page)
 ZKLiveWorld::~ZKLiveWorld() {
   for (size_t i = 0; i < impl->comps.size(); ++i)
     if (!impl->comps[i].dead) impl->kill(static_cast<int>(i));
-  for (auto& r : impl->recs) r->nodeSensor.reset();
+  for (auto& r : impl->recs) {
+    r->nodeSensor.reset();
+    if (r->light) r->light->unref();
+  }
   for (auto& comp : impl->comps) comp.c->unref();
 }
 
