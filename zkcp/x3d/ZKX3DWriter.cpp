@@ -487,8 +487,11 @@ std::string ZKX3DWriter::Impl::routeEnd(const ZKRoute::RoutePoint& end, bool sou
 std::string ZKX3DWriter::Impl::sensorEnd(const ZKRoute::RoutePoint& end, bool source,
                                          std::string& node, std::string& field) {
   const ZKComponentSensor& s = static_cast<ZKComponent*>(end.point)->getComponentSensor();
+  auto component = pointIds.find(end.point);
+  if (component == pointIds.end()) return "is not in the scene";
+  node = component->second;
   auto found = pointIds.find(&s);
-  if (found == pointIds.end()) return "is a component sensor that is not in the scene";
+  if (found == pointIds.end()) return "is a component sensor, which the component has not";
   node = found->second;
   const char* type = nullptr;
   const auto* fields = sensorFields(s.getType(), &type);
