@@ -125,7 +125,7 @@ TEST(ZKX3DWriter, SaysWhyARouteIsLeftOut) {
             "<!-- route attribute from open_changed of a to set_translation of b is left out: its "
             "source is the attribute /open/, which X3D keeps as metadata -->\n"
             "<!-- route sensor from isActive of a to set_translation of b is left out: its source "
-            "is a component sensor, which X3D has not -->\n"
+            "is a component sensor, which the component has not -->\n"
             "<!-- route field from translation_changed of a to set_color of b is left out: its "
             "target names a field that the X3D node has not -->\n"
             "<!-- route types from translation_changed of a to set_rotation of b is left out: its "
