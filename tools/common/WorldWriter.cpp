@@ -247,6 +247,7 @@ const char kPage[] =
     "<title>%TITLE%</title>\n"
     "<script src=\"x_ite/x_ite.min.js\"></script>\n"
     "<style>body { margin: 0; } x3d-canvas { display: block; width: 100%; height: 100vh; }</style>\n"
+    "%HEAD%"
     "</head>\n"
     "<body>\n"
     "<x3d-canvas id=\"world\" src=\"world.x3d\" style=\"width:100%;height:100vh\"></x3d-canvas>\n"
@@ -291,20 +292,13 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
   if (!writer.save((dir / "world.x3d").string()))
     throw std::runtime_error("cannot write " + (dir / "world.x3d").string());
   for (const ZKX3DWriter::Texture& texture : writer.textures()) {
-    ZKComponent* c = world.db->getComponent(texture.component);
-    auto source = c ? world.geometrySources.find(c->getGeometryFile().str())
-                    : world.geometrySources.end();
-    const fs::path from = source == world.geometrySources.end()
-                              ? fs::path(texture.read)
-                              : fs::path(source->second).parent_path() / texture.read;
+    const fs::path from = textureSource(world, texture);
     fs::create_directories(dir / fs::path(texture.written).parent_path());
     std::error_code failed;
     fs::copy_file(from, dir / texture.written, fs::copy_options::overwrite_existing, failed);
     if (failed) std::cerr << "zkcp-export: texture " << from.string() << " not copied\n";
   }
-  std::string page = kPage;
-  page.replace(page.find("%TITLE%"), 7, htmlText(world.db->getWorldName().str()));
-  std::ofstream(dir / "index.html") << page;
+  std::ofstream(dir / "index.html") << x3dPage(world.db->getWorldName().str(), "");
   if (!fs::exists(xIte / "x_ite.min.js")) {
     std::cerr << "zkcp-export: " << (dir / "index.html").string()
               << " needs a copy of X_ITE, not found in " << xIte.string() << " (run make deps)\n";
@@ -326,6 +320,22 @@ std::uintmax_t sizeOf(const fs::path& dir) {
 }
 
 }  // namespace
+
+std::string x3dPage(const std::string& title, const std::string& head) {
+  std::string page = kPage;
+  page.replace(page.find("%TITLE%"), 7, htmlText(title));
+  page.replace(page.find("%HEAD%"), 6, head);
+  return page;
+}
+
+fs::path textureSource(const BuiltWorld& world, const ZKX3DWriter::Texture& texture) {
+  ZKComponent* c = world.db->getComponent(texture.component);
+  auto source = c ? world.geometrySources.find(c->getGeometryFile().str())
+                  : world.geometrySources.end();
+  return source == world.geometrySources.end()
+             ? fs::path(texture.read)
+             : fs::path(source->second).parent_path() / texture.read;
+}
 
 std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,
                           const WriteOptions& options) {
