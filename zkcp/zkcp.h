@@ -62,4 +62,6 @@
 #include <zkcp/vrml/zkofstream.h>
 #include <zkcp/x3d/ZKX3DWriter.h>
 
+#include <zkcp/live/ZKLiveWorld.h>
+
 #endif
