@@ -17,7 +17,7 @@ FUZZ_DIR := build-fuzz
 FUZZ_SECONDS ?= 60
 
 DEBIAN_PACKAGES := cmake ninja-build g++ libcoin-dev libgtest-dev libbenchmark-dev pkg-config \
-	nlohmann-json3-dev libcli11-dev libpugixml-dev
+	nlohmann-json3-dev libcli11-dev libpugixml-dev libboost-dev
 # The demo renders its picture with a VRML browser on a virtual display.
 DEMO_PACKAGES := view3dscene xvfb xauth
 # The X3D page and its checks: X_ITE in headless chromium, driven from node
@@ -38,7 +38,7 @@ SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1:st
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps demo-deps build configure test bench install demo asan-test fuzz clean
+.PHONY: all deps demo-deps build configure test bench install demo serve asan-test fuzz clean
 
 all: build
 
@@ -94,6 +94,12 @@ demo: demo-deps build
 	@echo "Demo output: $(DEMO_OUTPUT)/world/world.wrl (the VRML 97 world), $(DEMO_OUTPUT)/world.png (its picture)"
 	@echo "             $(DEMO_X3D)/index.html (the X3D world in a page, whose door opens as you walk up to it), $(DEMO_X3D)/world.png (its picture in the browser)"
 	@echo "To open the page: cd $(DEMO_X3D) && python3 -m http.server, then http://localhost:8000/"
+	@echo "To run the world live for any number of browsers: make serve, then open the address it prints"
+
+# The sample room live: zkcp-serve runs its behaviours and serves it to
+# browsers on http://127.0.0.1:8123/ until Ctrl-C.
+serve: build
+	$(BUILD_DIR)/tools/zkcp-serve $(DEMO_INPUT) --modules $(DEMO_MODULES)
 
 # One install for the build and the demo packages together.
 demo-deps:
@@ -103,7 +109,7 @@ demo-deps:
 # libFuzzer, and runs each target for FUZZ_SECONDS over its corpus in
 # fuzz/corpus/<target> (new inputs go to the build folder's copy). Full
 # allocation stacks let the leak suppressions match inside Coin's reader.
-FUZZ_TARGETS := description_fuzz geometry_fuzz world_fuzz
+FUZZ_TARGETS := description_fuzz geometry_fuzz world_fuzz live_message_fuzz
 FUZZ_ASAN_OPTIONS := halt_on_error=1:detect_leaks=1:fast_unwind_on_malloc=0
 fuzz: deps
 	@$(MAKE) --no-print-directory deps DEBIAN_PACKAGES="clang"
