@@ -2,6 +2,8 @@
 
 #include "NameCheck.h"
 
+#include <zkcp/component/ZKComponentSensor.h>
+
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
 #include <Inventor/nodes/SoDirectionalLight.h>
@@ -254,6 +256,68 @@ ZKBehavior requestBehavior(const Reader& r, ZKComponentDB& db, const json& b,
   return behavior;
 }
 
+SbVec3f vec3(const Reader& r, const json& object, const std::string& path, const char* key,
+             const SbVec3f& fallback);
+SbRotation rotation(const Reader& r, const json& object, const std::string& path,
+                    const char* key);
+
+// The sensor a component carries: its kind and that kind's members.
+ZKComponentSensor readSensor(const Reader& r, const json& c, const std::string& path,
+                             const std::string& instance) {
+  ZKComponentSensor sensor;
+  if (!c.contains("sensor")) return sensor;
+  const json& s = c["sensor"];
+  const std::string at = path + ".sensor";
+  if (!s.is_object()) r.fail(at, "expected an object");
+  const std::string kind = r.text(s, at, "kind");
+  static const std::pair<const char*, ZKComponentSensor::SensorType> kinds[] = {
+      {"touch", ZKComponentSensor::touch_sensor},
+      {"plane", ZKComponentSensor::plane_sensor},
+      {"cylinder", ZKComponentSensor::cylinder_sensor},
+      {"sphere", ZKComponentSensor::sphere_sensor},
+      {"visibility", ZKComponentSensor::visibility_sensor}};
+  for (const auto& [word, type] : kinds)
+    if (kind == word) sensor.setType(type);
+  if (sensor.getType() == ZKComponentSensor::no_sensor)
+    r.fail(at + ".kind", "unknown sensor kind '" + kind + "' (touch, plane, cylinder, sphere, visibility)");
+  sensor.setName((instance + "Sensor").c_str());
+  sensor.setEnabled(r.flag(s, at, "enabled", true) ? 1 : 0);
+  auto number = [&](const char* key, float fallback) {
+    return s.contains(key) ? static_cast<float>(r.number(s[key], at + "." + key)) : fallback;
+  };
+  auto pair = [&](const char* key) {
+    if (!s.contains(key)) return SbVec2f(0, 0);
+    const std::vector<float> v = r.numbers(s[key], at + "." + key, 2);
+    return SbVec2f(v[0], v[1]);
+  };
+  switch (sensor.getType()) {
+    case ZKComponentSensor::cylinder_sensor:
+      sensor.setDiskAngle(number("diskAngle", 0.262f));
+      sensor.setMinAngle(number("minAngle", 0));
+      sensor.setMaxAngle(number("maxAngle", -1));
+      sensor.setOffset(number("offset", 0));
+      sensor.setAutoOffset(r.flag(s, at, "autoOffset", true) ? 1 : 0);
+      break;
+    case ZKComponentSensor::plane_sensor:
+      sensor.setMinPosition(pair("minPosition"));
+      sensor.setMaxPosition(s.contains("maxPosition") ? pair("maxPosition") : SbVec2f(-1, -1));
+      sensor.setOffset(vec3(r, s, at, "offset", SbVec3f(0, 0, 0)));
+      sensor.setAutoOffset(r.flag(s, at, "autoOffset", true) ? 1 : 0);
+      break;
+    case ZKComponentSensor::sphere_sensor:
+      sensor.setOffset(rotation(r, s, at, "offset"));
+      sensor.setAutoOffset(r.flag(s, at, "autoOffset", true) ? 1 : 0);
+      break;
+    case ZKComponentSensor::visibility_sensor:
+      sensor.setCenter(vec3(r, s, at, "center", SbVec3f(0, 0, 0)));
+      sensor.setSize(vec3(r, s, at, "size", SbVec3f(0, 0, 0)));
+      break;
+    default:
+      break;
+  }
+  return sensor;
+}
+
 void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std::string& path,
                    std::set<std::string>& behaviorNames) {
   if (!c.is_object()) r.fail(path, "expected an object");
@@ -271,6 +335,7 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   if (known != world.geometrySources.end() && known->second != source.string())
     r.fail(path + ".geometry", "another geometry file is already called '" + carried + "'");
   const bool active = r.flag(c, path, "active", true);
+  const ZKComponentSensor sensor = readSensor(r, c, path, instance);
   std::string fault;
   SoSeparator* graph = readGeometry(world, source, fault);
   if (!fault.empty()) r.fail(path + ".geometry", "cannot read '" + geometry + "': " + fault);
@@ -284,6 +349,7 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   if (!vrml) graph->unref();
   world.db->addComponent(component, active ? 1 : 0, nullptr);
   world.components.push_back(component);
+  component->setComponentSensor(sensor);
 
   const std::string description = r.optionalText(c, path, "description");
   if (!description.empty()) {

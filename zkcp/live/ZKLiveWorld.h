@@ -200,11 +200,18 @@ class ZKLiveWorld {
   bool watchThreshold(Id_t attribute, bool (*test)(const Value_t& value));
 
   // Advances the clock by `seconds` (finite, not negative), runs update()
-  // of every live component once, then fills `out` with what changed since
-  // the previous tick. False, with `out` emptied, when refused.
+  // once of every live component that can do something in it (one with
+  // behaviours when the live world was made and one running, or of a class
+  // derived from ZKComponent), then fills `out` with what changed since the
+  // previous tick. False, with `out` emptied, when refused.
   bool tick(double seconds, Tick_t& out);
+  // The same without running update(): for a caller that steps the
+  // components itself (a recording that runs one component alone). Added
+  // after the first version of this interface; tick() is unchanged.
+  bool collect(double seconds, Tick_t& out);
 
-  // Every value the change stream can carry, in manifest order. Applying
+  // Every value the change stream can carry, as the last tick reported it,
+  // in manifest order (component sensors have none). Applying
   // the snapshot taken before the first tick and then every tick's changes
   // gives this snapshot.
   void snapshot(std::vector<Change_t>& out) const;

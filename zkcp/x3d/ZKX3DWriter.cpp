@@ -5,6 +5,8 @@
 #include <zkcp/attribute/ZKScalarAttributes.h>
 #include <zkcp/attribute/ZKStringAttributes.h>
 #include <zkcp/component/ZKComponent.h>
+#include <zkcp/component/ZKComponentSensor.h>
+#include <zkcp/live/LiveValues.h>
 #include <zkcp/world/ZKComponentDB.h>
 #include <zkcp/world/ZKDatabaseIterators.h>
 #include <zkcp/world/ZKLightIterator.h>
@@ -71,6 +73,31 @@ std::string fieldType(ZKRoute::RoutePointType point, const std::string& field) {
   return found == table->end() ? "" : found->second;
 }
 
+// The X3D node of a component's sensor and the type of each of its fields
+// that routes reach; null for a component without one.
+const std::map<std::string, std::string>* sensorFields(ZKComponentSensor::SensorType type,
+                                                       const char** node) {
+  static const std::map<std::string, std::string> touch = {
+      {"enabled", "SFBool"},     {"isActive", "SFBool"},           {"isOver", "SFBool"},
+      {"touchTime", "SFTime"},   {"hitPoint_changed", "SFVec3f"}};
+  static const std::map<std::string, std::string> plane = {
+      {"enabled", "SFBool"},               {"isActive", "SFBool"},
+      {"translation_changed", "SFVec3f"}, {"trackPoint_changed", "SFVec3f"}};
+  static const std::map<std::string, std::string> turning = {
+      {"enabled", "SFBool"},                {"isActive", "SFBool"},
+      {"rotation_changed", "SFRotation"},  {"trackPoint_changed", "SFVec3f"}};
+  static const std::map<std::string, std::string> visibility = {
+      {"enabled", "SFBool"}, {"isActive", "SFBool"}, {"enterTime", "SFTime"}, {"exitTime", "SFTime"}};
+  switch (type) {
+    case ZKComponentSensor::touch_sensor: *node = "TouchSensor"; return &touch;
+    case ZKComponentSensor::plane_sensor: *node = "PlaneSensor"; return &plane;
+    case ZKComponentSensor::cylinder_sensor: *node = "CylinderSensor"; return &turning;
+    case ZKComponentSensor::sphere_sensor: *node = "SphereSensor"; return &turning;
+    case ZKComponentSensor::visibility_sensor: *node = "VisibilitySensor"; return &visibility;
+    default: return nullptr;
+  }
+}
+
 }  // namespace
 
 struct ZKX3DWriter::Impl {
@@ -84,12 +111,16 @@ struct ZKX3DWriter::Impl {
   void writePart(ZKComponent* c, ZKPart* part, pugi::xml_node& parent);
   void writeChildren(ZKPart* part, pugi::xml_node x, const X3DGeometryWriter::PartWriter& parts);
   void writeAttributes(ZKComponent* c, pugi::xml_node transform);
+  void writeSensor(ZKComponent* c, pugi::xml_node transform);
   void writeLights();
   void writeViews();
   void writePath(const ZKNavigationPath& path);
   void writeRoute(const ZKRoute& route);
   std::string routeEnd(const ZKRoute::RoutePoint& end, bool source, std::string& node,
                        std::string& field);
+  std::string sensorEnd(const ZKRoute::RoutePoint& end, bool source, std::string& node,
+                        std::string& field);
+  std::string endType(const ZKRoute::RoutePoint& end) const;
   pugi::xml_node append(pugi::xml_node parent, const char* type);
   void route(const std::string& from, const std::string& fromField, const std::string& to,
              const std::string& toField);
@@ -180,6 +211,7 @@ void ZKX3DWriter::Impl::writeComponent(ZKComponent* c) {
   const size_t texturesBefore = geometry.textures().size();
   auto parts = [this, c](ZKPart* part, pugi::xml_node& parent) { writePart(c, part, parent); };
   writeChildren(c, x, parts);
+  writeSensor(c, x);
   for (size_t i = texturesBefore; i < geometry.textures().size(); ++i)
     textures.push_back({geometry.textures()[i].read, geometry.textures()[i].written, c->getName().getString()});
 }
@@ -212,6 +244,46 @@ void ZKX3DWriter::Impl::writePart(ZKComponent* c, ZKPart* part, pugi::xml_node& 
     set(x, "center", vec(t->center.getValue()));
   }
   writeChildren(part, x, [this, c](ZKPart* sub, pugi::xml_node& under) { writePart(c, sub, under); });
+}
+
+// The component's sensor beside its geometry, DEF'd with the sensor's name.
+void ZKX3DWriter::Impl::writeSensor(ZKComponent* c, pugi::xml_node transform) {
+  const ZKComponentSensor& s = c->getComponentSensor();
+  const char* type = nullptr;
+  if (!sensorFields(s.getType(), &type)) return;
+  pugi::xml_node x = transform.append_child(type);
+  const std::string id = ids.idFor("component sensor", live::sensorName(c));
+  set(x, "DEF", id);
+  byId[id] = x;
+  pointIds[&s] = id;
+  set(x, "enabled", s.getEnabled() ? "true" : "false");
+  switch (s.getType()) {
+    case ZKComponentSensor::cylinder_sensor:
+      set(x, "autoOffset", s.getAutoOffset() ? "true" : "false");
+      set(x, "diskAngle", number(s.getDiskAngle()));
+      set(x, "minAngle", number(s.getMinAngle()));
+      set(x, "maxAngle", number(s.getMaxAngle()));
+      set(x, "offset", number(s.getOffset()));
+      break;
+    case ZKComponentSensor::plane_sensor: {
+      set(x, "autoOffset", s.getAutoOffset() ? "true" : "false");
+      const SbVec2f lo = s.getMinPosition(), hi = s.getMaxPosition();
+      set(x, "minPosition", number(lo[0]) + " " + number(lo[1]));
+      set(x, "maxPosition", number(hi[0]) + " " + number(hi[1]));
+      set(x, "offset", vec(s.getVecOffset()));
+      break;
+    }
+    case ZKComponentSensor::sphere_sensor:
+      set(x, "autoOffset", s.getAutoOffset() ? "true" : "false");
+      set(x, "offset", rotation(s.getRotOffset()));
+      break;
+    case ZKComponentSensor::visibility_sensor:
+      set(x, "center", vec(s.getCenter()));
+      set(x, "size", vec(s.getSize()));
+      break;
+    default:
+      break;
+  }
 }
 
 void ZKX3DWriter::Impl::writeAttributes(ZKComponent* c, pugi::xml_node transform) {
@@ -391,16 +463,16 @@ void ZKX3DWriter::Impl::writePath(const ZKNavigationPath& path) {
 // The X3D node and field of a route end, or why it has none.
 std::string ZKX3DWriter::Impl::routeEnd(const ZKRoute::RoutePoint& end, bool source,
                                         std::string& node, std::string& field) {
-  auto found = pointIds.find(end.point);
   if (end.pointType == ZKRoute::unresolved_point || !end.point)
     return "is not in the world";
+  if (end.memberType == ZKRoute::sensor_member) return sensorEnd(end, source, node, field);
+  auto found = pointIds.find(end.point);
   if (found == pointIds.end()) return "is not in the scene";
   node = found->second;
   if (end.memberType == ZKRoute::behavior_member)
     return std::string("is the behaviour /") + end.memberName + "/, which X3D does not run";
   if (end.memberType == ZKRoute::attribute_member)
     return std::string("is the attribute /") + end.memberName + "/, which X3D keeps as metadata";
-  if (end.memberType == ZKRoute::sensor_member) return "is a component sensor, which X3D has not";
   field = fieldOf(end.event);
   if (fieldType(end.pointType, field).empty()) return "names a field that the X3D node has not";
   field = source ? field + "_changed" : "set_" + field;
@@ -408,6 +480,34 @@ std::string ZKX3DWriter::Impl::routeEnd(const ZKRoute::RoutePoint& end, bool sou
       (field == "isActive_changed" || field == "enterTime_changed" || field == "exitTime_changed"))
     field = fieldOf(end.event);
   return "";
+}
+
+// A route end at a component's sensor: its output events as the source,
+// "enabled" as the target.
+std::string ZKX3DWriter::Impl::sensorEnd(const ZKRoute::RoutePoint& end, bool source,
+                                         std::string& node, std::string& field) {
+  const ZKComponentSensor& s = static_cast<ZKComponent*>(end.point)->getComponentSensor();
+  auto found = pointIds.find(&s);
+  if (found == pointIds.end()) return "is a component sensor that is not in the scene";
+  node = found->second;
+  const char* type = nullptr;
+  const auto* fields = sensorFields(s.getType(), &type);
+  field = source ? std::string(end.event) : fieldOf(end.event);
+  if (!fields || !fields->count(field) || (source != (field != "enabled")))
+    return "names a field that the X3D node has not";
+  if (!source) field = "set_enabled";
+  return "";
+}
+
+std::string ZKX3DWriter::Impl::endType(const ZKRoute::RoutePoint& end) const {
+  if (end.memberType != ZKRoute::sensor_member)
+    return fieldType(end.pointType, fieldOf(end.event));
+  const char* type = nullptr;
+  const auto* fields =
+      sensorFields(static_cast<ZKComponent*>(end.point)->getComponentSensor().getType(), &type);
+  auto found = fields ? fields->find(end.event) : decltype(fields->end())();
+  if (fields && found != fields->end()) return found->second;
+  return fields && fieldOf(end.event) == "enabled" ? "SFBool" : "";
 }
 
 void ZKX3DWriter::Impl::writeRoute(const ZKRoute& r) {
@@ -419,8 +519,7 @@ void ZKX3DWriter::Impl::writeRoute(const ZKRoute& r) {
     why = std::string("its source ") + source;
   else if (!target.empty())
     why = std::string("its target ") + target;
-  else if (fieldType(r.getSourceType(), fieldOf(r.getSourceEvent())) !=
-           fieldType(r.getTargetType(), fieldOf(r.getTargetEvent())))
+  else if (endType(r.getSourcePoint()) != endType(r.getTargetPoint()))
     why = "its ends carry values of different types";
   if (why.empty()) {
     route(from, fromField, to, toField);
