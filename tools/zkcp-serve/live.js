@@ -264,7 +264,7 @@
     tip.rotation = new X3D.SFRotation(1, 0, 0, -Math.PI / 2);
     tip.children.push(shape);
     transform.children.push(tip);
-    state.scene.rootNodes.push(transform);
+    state.scene.addRootNode(transform);
     return transform;
   }
 
@@ -280,7 +280,7 @@
     }
     for (const [viewer, node] of state.markers) {
       if (seen.has(viewer)) continue;
-      state.scene.rootNodes = state.scene.rootNodes.filter((n) => n !== node);
+      state.scene.removeRootNode(node);
       state.markers.delete(viewer);
     }
   }
@@ -345,7 +345,7 @@
       placeChanged(everywhere.position_changed, everywhere.orientation_changed));
     everywhere.addFieldCallback("zkcp", "orientation_changed", () =>
       placeChanged(everywhere.position_changed, everywhere.orientation_changed));
-    state.scene.rootNodes.push(everywhere);
+    state.scene.addRootNode(everywhere);
   }
 
   // ---- the connection ------------------------------------------------------------------------
