@@ -343,7 +343,7 @@ TEST(ServeServer, ASlowViewerGetsTheLatestValuesAndHoldsNobodyUp) {
 
 TEST(ServeServer, SurvivesConnectAndDisconnectCycles) {
   Running server(true);
-  for (int i = 0; i < 150; ++i) {
+  for (int i = 0; i < 1000; ++i) {
     Client c;
     if (i % 3 == 0) {  // cut off during the handshake
       auto& socket = beast::get_lowest_layer(c.ws).socket();

@@ -220,7 +220,11 @@
       const field = view.getUint16(at + 4, true);
       at += 6;
       const object = state.objects.get(id);
-      if (!object || !object.fields[field]) throw new Error(`frame ${sequence}: unknown object ${id}`);
+      if (!object || !object.fields[field]) {
+        // Out of step with the manifest: a fresh snapshot puts it right.
+        send({ type: "resync" });
+        return;
+      }
       const k = object.fields[field].kind;
       let value;
       if (k === "bool") value = view.getUint8(at) !== 0;
