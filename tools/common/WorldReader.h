@@ -39,6 +39,8 @@ struct BuiltWorld {
     std::string fault;
   };
   std::map<std::string, GeometryRead> geometryRead;
+  // The component description files read, once each.
+  std::vector<std::string> descriptionFiles;
   // Every behaviour used, once per name.
   std::vector<ZKBehavior> behaviors;
   // The world's lights in description order, by normalized name.

@@ -1,6 +1,8 @@
 // zkcp-serve: builds a world from its JSON description, runs it live with
 // its behaviour modules, and serves it to browsers: the X3D page on HTTP,
 // and what changes tick by tick on a WebSocket at /live, on one port.
+#include "BuildInfo.h"
+#include "DataDir.h"
 #include "PageAssets.h"
 #include "Protocol.h"
 #include "Server.h"
@@ -110,7 +112,7 @@ int main(int argc, char** argv) {
   double rate = 60;
   std::size_t maxViewers = 64;
   bool quiet = false;
-  std::string xIte = ZKCP_X_ITE_DIR;
+  std::string xIte = (dataDir() / "x_ite").string();
   app.add_option("world", description, "the world description (JSON)")->required();
   app.add_option("--modules", moduleDirs,
                  "folders searched for behaviour modules (M.dll) before the description's "
@@ -128,7 +130,7 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_option("--x-ite", xIte, "the X_ITE dist folder the page loads")->capture_default_str();
   app.add_flag("--quiet,-q", quiet, "print the address and errors only");
-  app.set_version_flag("--version", std::string("zkcp-serve ") + ZKCP_VERSION);
+  app.set_version_flag("--version", std::string("zkcp-serve ") + kZkcpVersion);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -149,7 +151,7 @@ int main(int argc, char** argv) {
   }
   if (!fs::exists(fs::path(xIte) / "x_ite.min.js")) {
     std::cerr << "zkcp-serve: the page needs X_ITE, not found in " << xIte
-              << " (run make deps, or give --x-ite)\n";
+              << " (make deps fetches one in the source tree; --x-ite names another)\n";
     return 1;
   }
 
