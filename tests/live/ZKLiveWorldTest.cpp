@@ -139,6 +139,7 @@ class LiveWorldTest : public ::testing::Test {
 };
 
 TEST_F(LiveWorldTest, ManifestNamesWhatTheExportDefines) {
+  route("drag", "boxSensor", "hitPoint_changed", "box", "set_translation");
   start();
   std::string text;
   for (const Live::Object& o : live->manifest()) {
@@ -156,6 +157,9 @@ TEST_F(LiveWorldTest, ManifestNamesWhatTheExportDefines) {
     EXPECT_EQ(named.manifest()[i].def, live->manifest()[i].def) << named.manifest()[i].name;
   EXPECT_NE(page.text().find("<TouchSensor DEF=\"boxSensor\" enabled=\"true\""), std::string::npos)
       << page.text();
+  EXPECT_NE(page.text().find("<ROUTE fromNode=\"boxSensor\" fromField=\"hitPoint_changed\" "
+                             "toNode=\"box\" toField=\"set_translation\" />"),
+            std::string::npos);
 }
 
 // Two viewers share the sensor: the first in activates the behaviour, the

@@ -124,6 +124,9 @@ check_bad unreadable '{"components": [ {"instance": "a", "component": "A", "geom
 check_bad unknown_kind \
   "{\"components\": [ $(component ', "attributes": [{"name": "n", "kind": "int", "value": 1}]') ]}" \
   "components[0].attributes[0].kind: unknown attribute kind 'int'"
+check_bad unknown_sensor \
+  "{\"components\": [ $(component ', "sensor": {"kind": "smell"}') ]}" \
+  "components[0].sensor.kind: unknown sensor kind 'smell'"
 check_bad unknown_rule "{\"components\": [ $(component ', "behaviors": [
     {"name": "s", "module": "doors", "function": "door_swing"},
     {"name": "t", "module": "doors", "function": "door_open"}],

@@ -256,7 +256,8 @@ ZKLiveWorld::Impl::Rec& ZKLiveWorld::Impl::add(Object_t type, const std::string&
   r->id = o.id;
   r->type = type;
   r->impl = this;
-  r->seen.resize(o.fields.size());
+  // A component sensor's fields are events in only: it holds no values.
+  r->seen.resize(type == component_sensor_object ? 0 : o.fields.size());
   r->queued.assign(o.fields.size(), 0);
   r->routed.assign(o.fields.size(), 0);
   objects.push_back(std::move(o));
@@ -826,8 +827,8 @@ bool ZKLiveWorld::Impl::accept(double time) {
   return true;
 }
 
-// Components that left the world; renamed ones are found by the tick, and
-// by every event naming them.
+// Components that left the world; a renamed one is found by the first
+// event naming it.
 void ZKLiveWorld::Impl::checkComponents() {
   if (world->getNumActiveComponents() == numActive && world->getNumComponents() == numAll) return;
   numActive = world->getNumActiveComponents();
@@ -950,16 +951,12 @@ bool ZKLiveWorld::Impl::step(double seconds, bool update, Tick_t& out) {
   out.changes.clear();
   out.events.clear();
   if (!world || !std::isfinite(seconds) || seconds < 0 || !accept(clock + seconds)) return false;
-  // Behaviours switched outside the live world since the last tick, then
   // update() where it can do something: a component without behaviours
-  // running does nothing in it.
-  for (size_t i = 0; i < comps.size(); ++i)
-    if (!comps[i].dead && comps[i].c->getName() != comps[i].name) kill(static_cast<int>(i));
-  for (int i : running) lookAtBehaviors(i);
-  for (int i : running) {
-    Comp& comp = comps[i];
-    if (update && !comp.dead && (comp.derived || !comp.active.empty())) comp.c->update();
-  }
+  // does nothing in it. Then the behaviours that started or ended, here or
+  // outside the live world since the last tick.
+  if (update)
+    for (int i : running)
+      if (!comps[i].dead) comps[i].c->update();
   settle();
   for (int i : running) lookAtBehaviors(i);
   settle();
@@ -1125,12 +1122,15 @@ bool ZKLiveWorld::collect(double seconds, Tick_t& out) {
 void ZKLiveWorld::snapshot(std::vector<Change_t>& out) const {
   out.clear();
   size_t n = 0;
-  for (const auto& r : impl->recs) n += r->sent.size();
-  out.reserve(n);
+  for (const auto& r : impl->recs) n += r->sent.size();  // a component sensor has none
+  out.resize(n);
+  Change_t* to = out.data();
   for (const auto& r : impl->recs) {
-    if (r->type == component_sensor_object) continue;
-    for (size_t f = 0; f < r->sent.size(); ++f)
-      out.push_back({r->id, static_cast<std::uint16_t>(f), r->sent[f]});
+    for (size_t f = 0; f < r->sent.size(); ++f, ++to) {
+      to->id = r->id;
+      to->field = static_cast<std::uint16_t>(f);
+      to->value = r->sent[f];
+    }
   }
 }
 

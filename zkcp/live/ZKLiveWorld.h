@@ -62,9 +62,10 @@ class ZKX3DWriter;
 // when it refuses the event: a null world (every call refuses; tick gives
 // an empty tick), a time stamp as above, NaN or infinite positions or
 // values, an unknown viewer (viewerLeft), an unknown id, field or object of
-// the wrong type, a component that has left the world or was renamed since
-// the manifest was made (its objects are then dead: no events, no updates,
-// no changes; viewers inside its sensor are forgotten without an exit).
+// the wrong type, a component that has left the world (its objects are
+// then dead: no events, no updates, no changes, and its collisions end) or
+// was renamed since the manifest was made (found by the first event naming
+// it, by either name, and then dead the same way).
 // A route whose ends cannot carry the value is skipped and said once on the
 // error stream; a route with an unresolved end does nothing.
 class ZKLiveWorld {
@@ -200,10 +201,10 @@ class ZKLiveWorld {
   bool watchThreshold(Id_t attribute, bool (*test)(const Value_t& value));
 
   // Advances the clock by `seconds` (finite, not negative), runs update()
-  // once of every live component that can do something in it (one with
-  // behaviours when the live world was made and one running, or of a class
-  // derived from ZKComponent), then fills `out` with what changed since the
-  // previous tick. False, with `out` emptied, when refused.
+  // once of every live component that can do something in it (one that had
+  // behaviours when the live world was made, or of a class derived from
+  // ZKComponent), then fills `out` with what changed since the previous
+  // tick. False, with `out` emptied, when refused.
   bool tick(double seconds, Tick_t& out);
   // The same without running update(): for a caller that steps the
   // components itself (a recording that runs one component alone). Added

@@ -1,185 +1,57 @@
 #include <zkcp/world/ZKWorldRecorder.h>
 
-#include <zkcp/attribute/ZKLinearAttributes.h>
-#include <zkcp/attribute/ZKScalarAttributes.h>
-#include <zkcp/attribute/ZKStringAttributes.h>
-#include <zkcp/attribute/ZKThreshold.h>
+#include <zkcp/attribute/ZKAttribute.h>
 #include <zkcp/component/ZKComponent.h>
+#include <zkcp/live/LiveValues.h>
 #include <zkcp/world/ZKComponentDB.h>
 #include <zkcp/world/ZKDatabaseIterators.h>
-#include <zkcp/world/ZKLightIterator.h>
 
 #include <Inventor/nodes/SoLight.h>
 #include <Inventor/nodes/SoTransform.h>
-#include <Inventor/sensors/SoNodeSensor.h>
 
-namespace {
+static_assert(static_cast<int>(ZKWorldRecorder::string_list_kind) ==
+                  static_cast<int>(ZKLiveWorld::string_list_kind),
+              "the recorder's kinds are the live world's");
 
-constexpr int kMaxSlots = 5;
-const char* const kTransformMembers[kMaxSlots] = {"translation", "rotation", "scale",
-                                                   "scaleOrientation", "center"};
-const ZKWorldRecorder::Kind_t kTransformKinds[kMaxSlots] = {
-    ZKWorldRecorder::vec3f_kind, ZKWorldRecorder::rotation_kind, ZKWorldRecorder::vec3f_kind,
-    ZKWorldRecorder::rotation_kind, ZKWorldRecorder::vec3f_kind};
-const char* const kLightMembers[3] = {"on", "intensity", "color"};
-const ZKWorldRecorder::Kind_t kLightKinds[3] = {
-    ZKWorldRecorder::bool_kind, ZKWorldRecorder::float_kind, ZKWorldRecorder::color_kind};
-
-using Value = ZKWorldRecorder::Value_t;
-
-Value vec(const SbVec3f& p) {
-  Value out;
-  out.v = {p[0], p[1], p[2], 0};
-  return out;
-}
-
-Value rot(const SbRotation& r) {
-  const float* q = r.getValue();
-  Value out;
-  out.v = {q[0], q[1], q[2], q[3]};
-  return out;
-}
-
-Value number(double d) {
-  Value out;
-  out.v[0] = d;
-  return out;
-}
-
-SbVec3f toVec(const Value& v) {
-  return SbVec3f(static_cast<float>(v.v[0]), static_cast<float>(v.v[1]),
-                 static_cast<float>(v.v[2]));
-}
-
-SbRotation toRot(const Value& v) {
-  return SbRotation(static_cast<float>(v.v[0]), static_cast<float>(v.v[1]),
-                    static_cast<float>(v.v[2]), static_cast<float>(v.v[3]));
-}
-
-}  // namespace
-
-// One watched node or attribute and the values read from it: the five
-// transform fields, the three light values, or the attribute's value.
-struct ZKWorldRecorder::Watch {
-  ZKWorldRecorder* recorder = nullptr;
+// One recorded field of an object of the live world, and what the current
+// run made of it.
+struct ZKWorldRecorder::Slot {
   Subject_t subject = transform_subject;
+  Kind_t kind = bool_kind;
   ZKComponent* component = nullptr;
   RWCString part;
   RWCString light;
-  RWCString attributeName;
-  SoTransform* transform = nullptr;
-  SoLight* lightNode = nullptr;
-  ZKAttribute* attribute = nullptr;
-  Kind_t attributeKind = bool_kind;
-  std::unique_ptr<SoNodeSensor> sensor;
-  AttributeWatch* threshold = nullptr;
-  int slots = 0;
-  Value start[kMaxSlots];  // at the start of every run
-  Value last[kMaxSlots];   // at the last key
-  int lastStep[kMaxSlots] = {};
-  int track[kMaxSlots] = {-1, -1, -1, -1, -1};
-  bool pending = false;  // touched since the last sample
-  bool inRun = false;    // touched during this run
+  RWCString member;
+  Value_t start;  // at the start of every run
+  Value_t last;   // at the last key
+  Value_t now;    // as the live world last reported it
+  int lastStep = 0;
+  int track = -1;
+  bool inRun = false;
+  bool kept = true;  // false for what recordings leave out
 
-  void read(Value* out) const {
-    switch (subject) {
-      case transform_subject:
-        out[0] = vec(transform->translation.getValue());
-        out[1] = rot(transform->rotation.getValue());
-        out[2] = vec(transform->scaleFactor.getValue());
-        out[3] = rot(transform->scaleOrientation.getValue());
-        out[4] = vec(transform->center.getValue());
-        break;
-      case light_subject:
-        out[0] = number(lightNode->on.getValue() ? 1 : 0);
-        out[1] = number(lightNode->intensity.getValue());
-        out[2] = vec(lightNode->color.getValue());
-        break;
-      case attribute_subject:
-        ZKWorldRecorder::read(attribute, attributeKind, out[0]);
-        break;
+  void write(ZKComponentDB* world, const Value_t& v) const {
+    if (subject == attribute_subject) {
+      if (ZKAttribute* a = component->getAttribute(member)) live::writeAttribute(a, static_cast<ZKLiveWorld::Kind_t>(kind), v);
+      return;
     }
-  }
-
-  void write(int slot, const Value& v) {
-    switch (subject) {
-      case transform_subject:
-        switch (slot) {
-          case 0: transform->translation.setValue(toVec(v)); break;
-          case 1: transform->rotation.setValue(toRot(v)); break;
-          case 2: transform->scaleFactor.setValue(toVec(v)); break;
-          case 3: transform->scaleOrientation.setValue(toRot(v)); break;
-          default: transform->center.setValue(toVec(v)); break;
-        }
-        break;
-      case light_subject:
-        if (slot == 0) lightNode->on.setValue(v.v[0] != 0);
-        else if (slot == 1) lightNode->intensity.setValue(static_cast<float>(v.v[0]));
-        else lightNode->color.setValue(toVec(v));
-        break;
-      case attribute_subject:
-        writeAttribute(v);
-        break;
+    if (subject == light_subject) {
+      SoLight* l = world->getLight(light);
+      if (!l) return;
+      if (member == "on") l->on.setValue(v.v[0] != 0);
+      else if (member == "intensity") l->intensity.setValue(static_cast<float>(v.v[0]));
+      else l->color.setValue(live::toVec(v));
+      return;
     }
+    ZKPart* node = part.isNull() ? component : component->getLogicalPart(part);
+    auto* t = node ? static_cast<SoTransform*>(node->getPart("transform", FALSE)) : nullptr;
+    if (!t) return;
+    if (member == "translation") t->translation.setValue(live::toVec(v));
+    else if (member == "rotation") t->rotation.setValue(live::toRot(v));
+    else if (member == "scale") t->scaleFactor.setValue(live::toVec(v));
+    else if (member == "scaleOrientation") t->scaleOrientation.setValue(live::toRot(v));
+    else t->center.setValue(live::toVec(v));
   }
-
-  void writeAttribute(const Value& v) {
-    switch (attributeKind) {
-      case bool_kind: static_cast<ZKBoolAttribute*>(attribute)->setValue(v.v[0] != 0); break;
-      case float_kind:
-        static_cast<ZKFloatAttribute*>(attribute)->setValue(static_cast<float>(v.v[0]));
-        break;
-      case time_kind: static_cast<ZKTimeAttribute*>(attribute)->setValue(v.v[0]); break;
-      case vec3f_kind: static_cast<ZKVec3fAttribute*>(attribute)->setValue(toVec(v)); break;
-      case color_kind:
-        static_cast<ZKColorAttribute*>(attribute)->setValue(SbColor(toVec(v)));
-        break;
-      case rotation_kind:
-        static_cast<ZKRotationAttribute*>(attribute)->setValue(toRot(v));
-        break;
-      case string_kind:
-        static_cast<ZKStringAttribute*>(attribute)->setValue(v.text.c_str());
-        break;
-      case string_list_kind: {
-        SoMFString list;
-        size_t from = 0;
-        for (int i = 0; !v.text.empty() && from <= v.text.size(); ++i) {
-          const size_t end = v.text.find('\n', from);
-          list.set1Value(i, v.text.substr(from, end == std::string::npos ? end : end - from).c_str());
-          if (end == std::string::npos) break;
-          from = end + 1;
-        }
-        static_cast<ZKMFStringAttribute*>(attribute)->setValue(list);
-        break;
-      }
-    }
-  }
-
-  Kind_t kind(int slot) const {
-    if (subject == transform_subject) return kTransformKinds[slot];
-    if (subject == light_subject) return kLightKinds[slot];
-    return attributeKind;
-  }
-  const char* member(int slot) const {
-    if (subject == transform_subject) return kTransformMembers[slot];
-    if (subject == light_subject) return kLightMembers[slot];
-    return attributeName.data();
-  }
-};
-
-// Marks its attribute's watch touched whenever a typed setter runs.
-class ZKWorldRecorder::AttributeWatch : public ZKThreshold {
- public:
-  explicit AttributeWatch(Watch* w) : watch(w) {}
-  int check(ZKAttribute*) override {
-    if (watch) touched(watch, nullptr);
-    return 0;
-  }
-  void watchAttribute(ZKAttribute* a) { addThreshold(a); }
-  void unwatchAttribute(ZKAttribute* a) { removeThreshold(a); }
-
-  // Null once the recorder let go of an attribute it could not reach.
-  Watch* watch;
 };
 
 ZKWorldRecorder::ZKWorldRecorder(ZKComponentDB* w) : world(w) {}
@@ -187,203 +59,113 @@ ZKWorldRecorder::ZKWorldRecorder(ZKComponentDB* w) : world(w) {}
 ZKWorldRecorder::~ZKWorldRecorder() { unwatchWorld(); }
 
 bool ZKWorldRecorder::readAttribute(ZKAttribute* a, Kind_t& kind, Value_t& out) {
-  if (!a) return false;
-  const SoType type = a->getTypeId();
-  if (type == ZKBoolAttribute::getClassTypeId()) kind = bool_kind;
-  else if (type == ZKFloatAttribute::getClassTypeId()) kind = float_kind;
-  else if (type == ZKTimeAttribute::getClassTypeId()) kind = time_kind;
-  else if (type == ZKVec3fAttribute::getClassTypeId()) kind = vec3f_kind;
-  else if (type == ZKColorAttribute::getClassTypeId()) kind = color_kind;
-  else if (type == ZKRotationAttribute::getClassTypeId()) kind = rotation_kind;
-  else if (type == ZKStringAttribute::getClassTypeId()) kind = string_kind;
-  else if (type == ZKMFStringAttribute::getClassTypeId()) kind = string_list_kind;
-  else return false;
-  read(a, kind, out);
+  ZKLiveWorld::Kind_t k;
+  if (!live::readAttribute(a, k, out)) return false;
+  kind = static_cast<Kind_t>(k);
   return true;
 }
 
-void ZKWorldRecorder::read(ZKAttribute* a, Kind_t kind, Value_t& out) {
-  out.text.clear();
-  switch (kind) {
-    case bool_kind: out = number(static_cast<ZKBoolAttribute*>(a)->getValue() ? 1 : 0); break;
-    case float_kind: out = number(static_cast<ZKFloatAttribute*>(a)->getValue()); break;
-    case time_kind:
-      out = number(ZKTimeAttribute::seconds(static_cast<ZKTimeAttribute*>(a)->getValue()));
-      break;
-    case vec3f_kind: out = vec(static_cast<ZKVec3fAttribute*>(a)->getValue()); break;
-    case color_kind: out = vec(static_cast<ZKColorAttribute*>(a)->getValue()); break;
-    case rotation_kind: out = rot(static_cast<ZKRotationAttribute*>(a)->getValue()); break;
-    case string_kind:
-      out.v = {0, 0, 0, 0};
-      out.text = static_cast<ZKStringAttribute*>(a)->getValue().data();
-      break;
-    case string_list_kind: {
-      out.v = {0, 0, 0, 0};
-      const SoMFString& list = static_cast<ZKMFStringAttribute*>(a)->getValue();
-      for (int i = 0; i < list.getNum(); ++i) {
-        if (i) out.text += '\n';
-        out.text += list[i].getString();
-      }
-      break;
-    }
-  }
-}
-
-void ZKWorldRecorder::touched(void* data, SoSensor*) {
-  auto* w = static_cast<Watch*>(data);
-  ZKWorldRecorder* r = w->recorder;
-  if (!w->pending) {
-    w->pending = true;
-    r->pending.push_back(w);
-  }
-  if (!w->inRun) {
-    w->inRun = true;
-    r->inRun.push_back(w);
-  }
-}
-
-void ZKWorldRecorder::addWatch(std::unique_ptr<Watch> w) {
-  w->recorder = this;
-  w->read(w->start);
-  for (int i = 0; i < w->slots; ++i) w->last[i] = w->start[i];
-  watches.push_back(std::move(w));
-}
-
 void ZKWorldRecorder::watchWorld() {
-  if (!watches.empty()) return;
-  auto watchTransform = [this](ZKComponent* c, const RWCString& part, ZKPart* node) {
-    auto* t = static_cast<SoTransform*>(node->getPart("transform", FALSE));
-    if (!t) return;
-    auto w = std::make_unique<Watch>();
-    w->subject = transform_subject;
-    w->component = c;
-    w->part = part;
-    w->transform = t;
-    w->slots = kMaxSlots;
-    w->sensor = std::make_unique<SoNodeSensor>(&ZKWorldRecorder::touched, w.get());
-    w->sensor->setPriority(0);
-    w->sensor->attach(t);
-    addWatch(std::move(w));
-  };
-  ZKComponentIterator components(world, ZKComponentIterator::all_active_components, "");
-  RWTValSortedVector<RWCString> names;
-  while (components++) {
-    ZKComponent* c = components.getValue();
-    watchTransform(c, "", c);
-    c->getLogicalPartNames(names);
-    for (size_t i = 0; i < names.entries(); ++i) {
-      ZKPart* part = c->getLogicalPart(names(i));
-      if (part && part != c) watchTransform(c, names(i), part);
-    }
-    c->getAttributeNames(names);
-    for (size_t i = 0; i < names.entries(); ++i) {
-      ZKAttribute* a = c->getAttribute(names(i));
-      Value_t ignored;
-      auto w = std::make_unique<Watch>();
-      if (!a || a->isHidden() || !readAttribute(a, w->attributeKind, ignored)) continue;
-      w->subject = attribute_subject;
-      w->component = c;
-      w->attributeName = names(i);
-      w->attribute = a;
-      w->slots = 1;
-      w->threshold = new AttributeWatch(w.get());
-      w->threshold->watchAttribute(a);
-      addWatch(std::move(w));
+  if (live) return;
+  live = std::make_unique<ZKLiveWorld>(world);
+  std::vector<ZKLiveWorld::Change_t> values;
+  live->snapshot(values);
+  const std::vector<ZKLiveWorld::Object>& objects = live->manifest();
+  firstSlot.assign(objects.size(), -1);
+  size_t at = 0;  // the snapshot lists every field of every object in order
+  for (const ZKLiveWorld::Object& o : objects) {
+    const size_t first = at;
+    if (o.type != ZKLiveWorld::component_sensor_object) at += o.fields.size();
+    Subject_t subject;
+    if (o.type == ZKLiveWorld::component_object || o.type == ZKLiveWorld::part_object)
+      subject = transform_subject;
+    else if (o.type == ZKLiveWorld::light_object)
+      subject = light_subject;
+    else if (o.type == ZKLiveWorld::attribute_object)
+      subject = attribute_subject;
+    else
+      continue;
+    firstSlot[o.id - 1] = static_cast<int>(slots.size());
+    for (size_t f = 0; f < o.fields.size(); ++f) {
+      Slot s;
+      s.subject = subject;
+      s.kind = static_cast<Kind_t>(o.fields[f].kind);
+      const ZKLiveWorld::Object* owner = o.owner ? live->object(o.owner) : &o;
+      if (subject != light_subject) s.component = world->getComponent(owner->name.c_str());
+      if (o.type == ZKLiveWorld::part_object) s.part = o.name.c_str();
+      if (subject == light_subject) s.light = o.name.c_str();
+      s.member = subject == attribute_subject ? o.name.c_str() : o.fields[f].name.c_str();
+      // A light's location and direction are left to its part or place.
+      if (subject == light_subject && f > 2) s.kept = false;
+      s.start = s.last = s.now = values[first + f].value;
+      slots.push_back(std::move(s));
     }
   }
-  ZKLightIterator lights(world, ZKLightIterator::all_lights);
-  while (lights++) {
-    if (!lights.getValue()) continue;
-    auto w = std::make_unique<Watch>();
-    w->subject = light_subject;
-    w->light = *lights.getName();
-    w->lightNode = lights.getValue();
-    w->slots = 3;
-    w->sensor = std::make_unique<SoNodeSensor>(&ZKWorldRecorder::touched, w.get());
-    w->sensor->setPriority(0);
-    w->sensor->attach(w->lightNode);
-    addWatch(std::move(w));
-  }
-  pending.clear();
   inRun.clear();
 }
 
 void ZKWorldRecorder::unwatchWorld() {
-  for (auto& w : watches) {
-    if (!w->threshold) continue;
-    // An attribute its component no longer holds may be gone: its watch is
-    // cut loose instead of taken off.
-    if (w->component->getAttribute(w->attributeName) == w->attribute)
-      w->threshold->unwatchAttribute(w->attribute);
-    else
-      w->threshold->watch = nullptr;
-  }
-  watches.clear();
-  pending.clear();
+  live.reset();
+  slots.clear();
+  firstSlot.clear();
   inRun.clear();
 }
 
-void ZKWorldRecorder::step(ZKComponent* only) {
-  if (only) {
-    only->update();
-    return;
-  }
-  ZKComponentIterator components(world, ZKComponentIterator::all_active_components, "");
-  while (components++) components.getValue()->update();
-}
-
-void ZKWorldRecorder::sample(int step, Run_t& run) {
-  for (Watch* w : pending) {
-    w->pending = false;
-    Value_t now[kMaxSlots];
-    w->read(now);
-    for (int i = 0; i < w->slots; ++i) {
-      if (now[i] == w->last[i]) continue;
-      if (w->track[i] < 0) {
-        w->track[i] = static_cast<int>(run.tracks.size());
-        Track_t t;
-        t.subject = w->subject;
-        t.kind = w->kind(i);
-        t.component = w->component;
-        t.part = w->part;
-        t.light = w->light;
-        t.member = w->member(i);
-        t.before = w->start[i];
-        if (step > 0) t.keys.push_back({0, w->last[i]});
-        run.tracks.push_back(std::move(t));
-      }
-      std::vector<Key_t>& keys = run.tracks[w->track[i]].keys;
-      if (step > 1 && w->lastStep[i] < step - 1) keys.push_back({step - 1, w->last[i]});
-      keys.push_back({step, now[i]});
-      w->last[i] = now[i];
-      w->lastStep[i] = step;
-      if (step > 0 && step == run.steps) run.keepsRunning = true;
+void ZKWorldRecorder::take(const ZKLiveWorld::Tick_t& t, int step, Run_t* run) {
+  for (const ZKLiveWorld::Change_t& c : t.changes) {
+    const int first = firstSlot[c.id - 1];
+    if (first < 0) continue;
+    Slot& s = slots[first + c.field];
+    s.now = c.value;
+    if (!run || !s.kept) continue;
+    if (!s.inRun) {
+      s.inRun = true;
+      inRun.push_back(first + c.field);
     }
+    if (s.now == s.last) continue;
+    if (s.track < 0) {
+      s.track = static_cast<int>(run->tracks.size());
+      Track_t track;
+      track.subject = s.subject;
+      track.kind = s.kind;
+      track.component = s.component;
+      track.part = s.part;
+      track.light = s.light;
+      track.member = s.member;
+      track.before = s.start;
+      if (step > 0) track.keys.push_back({0, s.last});
+      run->tracks.push_back(std::move(track));
+    }
+    std::vector<Key_t>& keys = run->tracks[s.track].keys;
+    if (step > 1 && s.lastStep < step - 1) keys.push_back({step - 1, s.last});
+    keys.push_back({step, s.now});
+    s.last = s.now;
+    s.lastStep = step;
+    if (step > 0 && step == run->steps) run->keepsRunning = true;
   }
-  pending.clear();
 }
 
 void ZKWorldRecorder::putBack() {
-  for (Watch* w : inRun) {
-    Value_t now[kMaxSlots];
-    w->read(now);
-    for (int i = 0; i < w->slots; ++i) {
-      if (now[i] != w->start[i]) w->write(i, w->start[i]);
-      w->last[i] = w->start[i];
-      w->lastStep[i] = 0;
-      w->track[i] = -1;
-    }
+  for (int i : inRun) {
+    Slot& s = slots[i];
+    if (s.now != s.start) s.write(world, s.start);
+    s.last = s.start;
+    s.lastStep = 0;
+    s.track = -1;
+    s.inRun = false;
   }
-  for (Watch* w : inRun) w->inRun = w->pending = false;
-  for (Watch* w : pending) w->inRun = w->pending = false;
   inRun.clear();
-  pending.clear();
+  // What putting back changed is taken in without a run.
+  live->collect(0, tick);
+  take(tick, 0, nullptr);
 }
 
 void ZKWorldRecorder::recordStartup(int steps, double timeStep) {
   if (!world || steps < 1) return;
-  const bool own = watches.empty();
+  const bool own = !live;
   watchWorld();
+  live->collect(0, tick);
+  take(tick, 0, nullptr);
   Run_t run;
   run.steps = steps;
   run.timeStep = timeStep;
@@ -395,8 +177,8 @@ void ZKWorldRecorder::recordStartup(int steps, double timeStep) {
       run.behaviors.emplace_back(components.getValue(), names(i));
   }
   for (int s = 1; s <= steps; ++s) {
-    step(nullptr);
-    sample(s, run);
+    live->tick(timeStep, tick);
+    take(tick, s, &run);
   }
   putBack();
   runs.push_back(std::move(run));
@@ -410,8 +192,10 @@ void ZKWorldRecorder::recordActivation(ZKComponent* c, const RWCString& behavior
   RWTValSortedVector<RWCString> before;
   c->getActiveBehaviorNames(before);
   if (before.contains(behavior)) return;
-  const bool own = watches.empty();
+  const bool own = !live;
   watchWorld();
+  live->collect(0, tick);
+  take(tick, 0, nullptr);
   Run_t run;
   run.behaviors.emplace_back(c, behavior);
   run.atStartup = false;
@@ -419,19 +203,28 @@ void ZKWorldRecorder::recordActivation(ZKComponent* c, const RWCString& behavior
   run.steps = steps;
   run.timeStep = timeStep;
   world->activateBehavior(c, behavior, 0);
-  sample(0, run);
+  live->collect(0, tick);
+  take(tick, 0, &run);
   for (int s = 1; s <= steps; ++s) {
-    step(c);
-    sample(s, run);
+    c->update();
+    live->collect(timeStep, tick);
+    take(tick, s, &run);
   }
   world->deactivateBehavior(c, behavior);
   // Whether the finishing left every value as it was before the run.
+  live->collect(0, tick);
+  take(tick, steps + 1, nullptr);
   run.undoneByFinish = true;
-  for (Watch* w : inRun) {
-    Value_t now[kMaxSlots];
-    w->read(now);
-    for (int i = 0; i < w->slots; ++i)
-      if (now[i] != w->start[i]) run.undoneByFinish = false;
+  for (int i : inRun)
+    if (slots[i].now != slots[i].start) run.undoneByFinish = false;
+  for (const ZKLiveWorld::Change_t& ch : tick.changes) {
+    const int first = firstSlot[ch.id - 1];
+    if (first >= 0 && !slots[first + ch.field].inRun && slots[first + ch.field].kept &&
+        ch.value != slots[first + ch.field].start) {
+      run.undoneByFinish = false;
+      slots[first + ch.field].inRun = true;
+      inRun.push_back(first + ch.field);
+    }
   }
   RWTValSortedVector<RWCString> after;
   c->getActiveBehaviorNames(after);

@@ -2,6 +2,7 @@
 #define ZKCP_WORLD_ZKWORLDRECORDER_H
 
 #include <zkcp/foundation/RWCString.h>
+#include <zkcp/live/ZKLiveWorld.h>
 
 #include <array>
 #include <memory>
@@ -9,10 +10,6 @@
 #include <utility>
 #include <vector>
 
-class SoLight;
-class SoNodeSensor;
-class SoSensor;
-class SoTransform;
 class ZKAttribute;
 class ZKComponent;
 class ZKComponentDB;
@@ -24,10 +21,11 @@ class ZKRoute;
 // parts, the on state, intensity and colour of the world's lights, and the
 // attributes that are not hidden.
 //
-// A step is one update() of every active component. Only what changes is
-// kept: transforms and lights are watched by node sensors, attributes by a
-// threshold of the recorder's own, and a watched value is read again only
-// after it was touched. A value that never changes gets no track.
+// The recorder is a client of the live world (ZKLiveWorld): a step is one
+// tick of it (or, for a route run, one update() of the component followed
+// by the live world gathering what changed), so routes act during a
+// recording as they act live, and only what the change stream reports is
+// kept. A value that never changes gets no track.
 //
 // Each recording is a run. The start-up run steps the world as it stands,
 // with the behaviours already active. A route run activates one behaviour
@@ -51,12 +49,7 @@ class ZKWorldRecorder {
 
   // A value as numbers (up to four) or as text (a string; a string list
   // with its entries on lines of their own).
-  struct Value_t {
-    std::array<double, 4> v{{0, 0, 0, 0}};
-    std::string text;
-    bool operator==(const Value_t& o) const { return v == o.v && text == o.text; }
-    bool operator!=(const Value_t& o) const { return !(*this == o); }
-  };
+  using Value_t = ZKLiveWorld::Value_t;
 
   struct Key_t {
     int step;  // 0 is the start of the run, after the activation
@@ -125,23 +118,22 @@ class ZKWorldRecorder {
   static bool readAttribute(ZKAttribute* a, Kind_t& kind, Value_t& out);
 
  private:
-  struct Watch;
-  class AttributeWatch;
+  struct Slot;
 
   void watchWorld();
   void unwatchWorld();
-  void addWatch(std::unique_ptr<Watch> w);
-  void sample(int step, Run_t& run);
+  // Takes in what the live world gathered; with a run, as the keys of step
+  // `step`.
+  void take(const ZKLiveWorld::Tick_t& tick, int step, Run_t* run);
   // Gives every value touched in the run its value from before the run.
   void putBack();
-  void step(ZKComponent* only);
-  static void touched(void* data, SoSensor*);
-  static void read(ZKAttribute* a, Kind_t kind, Value_t& out);
 
   ZKComponentDB* world;
-  std::vector<std::unique_ptr<Watch>> watches;
-  std::vector<Watch*> pending;  // touched since the last sample
-  std::vector<Watch*> inRun;    // touched since the run began
+  std::unique_ptr<ZKLiveWorld> live;
+  std::vector<Slot> slots;          // the recorded fields of the live world's objects
+  std::vector<int> firstSlot;       // by live id - 1: its first slot, or -1
+  std::vector<int> inRun;           // slots changed since the run began
+  ZKLiveWorld::Tick_t tick;
   std::vector<Run_t> runs;
 };
 
