@@ -218,7 +218,8 @@ bool toLiveValue(const Value& value, ZKLiveWorld::Kind_t kind, ZKLiveWorld::Valu
       const SbVec3f axis(static_cast<float>(n[0]), static_cast<float>(n[1]),
                          static_cast<float>(n[2]));
       if (!(axis.length() > 0)) return false;
-      const float* q = SbRotation(axis, static_cast<float>(n[3])).getValue();
+      const SbRotation rotation(axis, static_cast<float>(n[3]));
+      const float* q = rotation.getValue();
       for (int i = 0; i < 4; ++i) out.v[i] = q[i];
       return true;
     }
