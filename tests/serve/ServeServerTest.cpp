@@ -93,8 +93,9 @@ class Running {
     return false;
   }
 
-  asio::io_context io;
+  // The simulation outlives the connections the network's io_context holds.
   std::unique_ptr<Simulation> simulation;
+  asio::io_context io;
   std::unique_ptr<Server> server;
   std::thread thread;
 };

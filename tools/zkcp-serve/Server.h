@@ -46,6 +46,8 @@ class Server {
     std::uint64_t bytesSent = 0;  // since start, WebSocket and HTTP
   };
 
+  // `simulation` outlives `io`: connections still in `io` when it is
+  // destroyed tell the simulation that their viewer left.
   Server(boost::asio::io_context& io, ServerOptions options, Content content,
          std::shared_ptr<const std::string> manifest,
          std::shared_ptr<const live_protocol::FieldKinds> kinds, Simulation& simulation);
