@@ -160,9 +160,13 @@
   }
 
   function showStats() {
+    // Ticks this page went through in the last second or two, by their sequence numbers.
     const now = performance.now();
-    state.frames = state.frames.filter((t) => now - t < 1000);
-    byId("zkcp-stats").textContent = `tick ${state.sequence}, ${state.frames.length} frames/s` +
+    state.frames = state.frames.filter((f) => now - f.at < 2000);
+    const first = state.frames[0];
+    const last = state.frames[state.frames.length - 1];
+    const rate = last && last.at > first.at ? (1000 * (last.sequence - first.sequence)) / (last.at - first.at) : 0;
+    byId("zkcp-stats").textContent = `tick ${state.sequence}, ${rate.toFixed(0)} ticks/s` +
       ` (world ${state.rate}/s), lag ${state.lag.toFixed(0)} ms` +
       `, ${state.markers.size} other viewer${state.markers.size === 1 ? "" : "s"}`;
   }
@@ -245,7 +249,7 @@
     const arrived = performance.now() / 1000;
     state.offset = kind === 2 ? arrived - time : Math.min(state.offset, arrived - time);
     state.lag = 1000 * (arrived - time - state.offset);
-    state.frames.push(performance.now());
+    state.frames.push({ at: performance.now(), sequence });
   }
 
   // ---- other viewers -------------------------------------------------------------------------
