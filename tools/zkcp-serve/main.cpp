@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -133,10 +134,12 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", std::string("zkcp-serve ") + kZkcpVersion);
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForVersion& e) {
-    return app.exit(e);
+  } catch (const CLI::Success& e) {
+    // The help or the version is all a caller reads: the line the library
+    // writes at exit is left out.
+    const int code = app.exit(e);
+    std::cout.flush();
+    std::_Exit(code);
   } catch (const CLI::ParseError& e) {
     app.exit(e);
     return 2;
