@@ -17,7 +17,7 @@ FUZZ_DIR := build-fuzz
 FUZZ_SECONDS ?= 60
 
 DEBIAN_PACKAGES := cmake ninja-build g++ libcoin-dev libgtest-dev libbenchmark-dev pkg-config \
-	nlohmann-json3-dev libcli11-dev libpugixml-dev libboost-dev
+	nlohmann-json3-dev libcli11-dev libpugixml-dev libtinygltf-dev libboost-dev
 # The Debian package: dpkg-shlibdeps finds its dependencies, file its binaries.
 DEBIAN_PACKAGES += dpkg-dev file
 # The demo renders its picture with a VRML browser on a virtual display.
@@ -35,6 +35,7 @@ DEMO_INPUT := examples/world/world.json
 DEMO_MODULES := $(BUILD_DIR)/examples/behaviors
 DEMO_OUTPUT := $(BUILD_DIR)/demo
 DEMO_X3D := $(DEMO_OUTPUT)/x3d
+DEMO_GLTF := $(DEMO_OUTPUT)/gltf
 
 SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
@@ -97,8 +98,13 @@ demo: demo-deps build
 	  --out $(DEMO_X3D) -q
 	node web/check.mjs --dir $(DEMO_X3D) --world $(DEMO_INPUT) --reference $(DEMO_OUTPUT)/world.png \
 	  --picture $(DEMO_X3D)/world.png
+	$(DEMO_PROGRAM) $(DEMO_INPUT) --steps 10 --modules $(DEMO_MODULES) --format gltf --record 10:0.2 \
+	  --out $(DEMO_GLTF) -q
+	node web/check.mjs --dir $(DEMO_GLTF) --world $(DEMO_INPUT) --gltf yes --turn door1/Leaf:90 \
+	  --reference $(DEMO_OUTPUT)/world.png --picture $(DEMO_GLTF)/world.png
 	@echo "Demo output: $(DEMO_OUTPUT)/world/world.wrl (the VRML 97 world), $(DEMO_OUTPUT)/world.png (its picture)"
 	@echo "             $(DEMO_X3D)/index.html (the X3D world in a page, whose door opens as you walk up to it), $(DEMO_X3D)/world.png (its picture in the browser)"
+	@echo "             $(DEMO_GLTF)/world.glb (the world as binary glTF), $(DEMO_GLTF)/world.png (its picture in three.js)"
 	@echo "To open the page: cd $(DEMO_X3D) && python3 -m http.server, then http://localhost:8000/"
 	@echo "To run the world live for any number of browsers: make serve, then open the address it prints"
 
@@ -113,9 +119,10 @@ demo-deps:
 
 # Builds the library and the fuzz targets with clang, AddressSanitizer and
 # libFuzzer, and runs each target for FUZZ_SECONDS over its corpus in
-# fuzz/corpus/<target> (new inputs go to the build folder's copy). Full
-# allocation stacks let the leak suppressions match inside Coin's reader.
-FUZZ_TARGETS := description_fuzz geometry_fuzz world_fuzz live_message_fuzz
+# fuzz/corpus/<target> (new inputs go to the build folder's copy). Every
+# target runs even when one fails; the run fails if any did, naming them.
+# Full allocation stacks let the leak suppressions match inside Coin's reader.
+FUZZ_TARGETS := $(shell grep -o '^zkcp_fuzz_target.[a-z0-9_]*' fuzz/CMakeLists.txt | cut -c18-)
 FUZZ_ASAN_OPTIONS := halt_on_error=1:detect_leaks=1:fast_unwind_on_malloc=0
 fuzz: deps
 	@$(MAKE) --no-print-directory deps DEBIAN_PACKAGES="clang"
@@ -123,12 +130,15 @@ fuzz: deps
 	  -DZKCP_SANITIZE=ON -DZKCP_BUILD_FUZZ=ON -DZKCP_BUILD_TESTS=OFF -DZKCP_BUILD_EXAMPLES=OFF \
 	  -DZKCP_BUILD_TOOLS=OFF
 	$(CMAKE) --build $(FUZZ_DIR) -j $(JOBS) --target $(FUZZ_TARGETS)
-	@for target in $(FUZZ_TARGETS); do \
+	@failed=""; \
+	for target in $(FUZZ_TARGETS); do \
 	  echo "== $$target"; \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$target; \
 	  $(SANITIZER_ENV) ASAN_OPTIONS=$(FUZZ_ASAN_OPTIONS) $(FUZZ_DIR)/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
-	    -rss_limit_mb=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target fuzz/corpus/$$target; \
-	done
+	    -rss_limit_mb=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target fuzz/corpus/$$target || \
+	    failed="$$failed $$target"; \
+	done; \
+	if [ -n "$$failed" ]; then echo "make fuzz: failed:$$failed" >&2; exit 1; fi
 
 asan-test: deps
 	$(CMAKE) -S . -B $(ASAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKCP_SANITIZE=ON
