@@ -274,6 +274,33 @@ TEST_F(LiveWorldTest, SnapshotAtStartPlusChangesIsSnapshotNow) {
   EXPECT_GT(differs, 0);
 }
 
+TEST_F(LiveWorldTest, CollisionsBeginAndEndBetweenMovedComponents) {
+  SoSeparator* root = zkcp_test::readData("twoparts.iv");
+  auto* crate = new ZKComponent("crate", "Two", "twoparts.iv", root, &world);
+  root->unref();
+  crate->ref();
+  world.addComponent(crate, 1, nullptr);
+  crate->getTransform()->translation.setValue(100, 0, 0);
+  start();
+  live->setCollisionTesting(true);
+  auto events = [&] {
+    Live::Tick_t t;
+    live->tick(0.1, t);
+    std::string text;
+    for (const Live::Event_t& e : t.events)
+      text += (e.kind == Live::collision_began ? "began " : e.kind == Live::collision_ended ? "ended " : "") +
+              live->object(e.subject)->name + "," + live->object(e.other)->name + " ";
+    return text;
+  };
+  EXPECT_EQ(events(), "");
+  crate->getTransform()->translation.setValue(0.5f, 0, 0);
+  EXPECT_EQ(events(), "began box,crate ");
+  crate->getTransform()->translation.setValue(0.6f, 0, 0);
+  EXPECT_EQ(events(), "");
+  crate->getTransform()->translation.setValue(100, 0, 0);
+  EXPECT_EQ(events(), "ended box,crate ");
+}
+
 TEST_F(LiveWorldTest, BadInputIsRefusedAndChangesNothing) {
   Live none(nullptr);
   Live::Tick_t t;

@@ -155,6 +155,7 @@ struct ZKLiveWorld::Impl {
   struct Viewer {
     SbVec3f position;
     SbRotation orientation;
+    bool placed = false;  // known from a move, not only from proximityEvent
   };
 
   struct RouteRec {
@@ -430,6 +431,7 @@ void ZKLiveWorld::Impl::build(const ZKX3DWriter* page) {
       which.push_back(4);
     }
     Rec& r = add(light_object, name, kNone, def("light", name, light), std::move(fields));
+    light->ref();  // a light the world drops stays readable
     r.light = light;
     r.lightFields = std::move(which);
     r.nodeSensor = std::make_unique<SoNodeSensor>(&Impl::nodeTouched, &r);
@@ -913,6 +915,7 @@ void ZKLiveWorld::Impl::viewerIn(const std::string& viewer, int si, bool in) {
 
 void ZKLiveWorld::Impl::placeViewer(const std::string& name) {
   const Viewer& v = viewers[name];
+  if (!v.placed) return;
   for (size_t i = 0; i < sensors.size(); ++i) {
     const ZKProximitySensor* p = rec(sensors[i].id)->proximity;
     const SbVec3f d = v.position - p->getCenter();
@@ -928,6 +931,8 @@ void ZKLiveWorld::Impl::placeViewer(const std::string& name) {
 }
 
 void ZKLiveWorld::Impl::testCollisions(const std::vector<int>& moved) {
+  // Whoever moved them, their boxes are computed again.
+  for (int a : moved) comps[a].c->objectIsDirty();
   std::set<std::pair<int, int>> tested;
   for (int a : moved) {
     for (size_t b = 0; b < comps.size(); ++b) {
@@ -997,7 +1002,10 @@ ZKLiveWorld::ZKLiveWorld(ZKComponentDB* world, const ZKX3DWriter* page)
 ZKLiveWorld::~ZKLiveWorld() {
   for (size_t i = 0; i < impl->comps.size(); ++i)
     if (!impl->comps[i].dead) impl->kill(static_cast<int>(i));
-  for (auto& r : impl->recs) r->nodeSensor.reset();
+  for (auto& r : impl->recs) {
+    r->nodeSensor.reset();
+    if (r->light) r->light->unref();
+  }
   for (auto& comp : impl->comps) comp.c->unref();
 }
 
@@ -1036,6 +1044,7 @@ bool ZKLiveWorld::viewerMoved(const std::string& viewer, double time, const SbVe
   Impl::Viewer& v = impl->viewers[viewer];
   v.position = position;
   v.orientation = orientation;
+  v.placed = true;
   impl->placeViewer(viewer);
   impl->settle();
   return true;

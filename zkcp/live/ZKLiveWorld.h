@@ -23,7 +23,9 @@ class ZKX3DWriter;
 // it through the world's own operations (behaviours are activated with
 // ZKComponentDB::activateBehavior, so a derived world sees every
 // activation). It has no threads: every call runs on the caller's thread,
-// and one live world must be driven from one thread at a time.
+// and one live world must be driven from one thread at a time. It holds a
+// reference on every component and light of its manifest; the world must
+// outlive it.
 //
 // Objects and ids. At construction every object whose values the change
 // stream carries gets a stable numeric id (1, 2, ... in manifest order; 0
