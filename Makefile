@@ -17,7 +17,7 @@ FUZZ_DIR := build-fuzz
 FUZZ_SECONDS ?= 60
 
 DEBIAN_PACKAGES := cmake ninja-build g++ libcoin-dev libgtest-dev libbenchmark-dev pkg-config \
-	nlohmann-json3-dev libcli11-dev libpugixml-dev libtinygltf-dev
+	nlohmann-json3-dev libcli11-dev libpugixml-dev libtinygltf-dev libboost-dev
 # The Debian package: dpkg-shlibdeps finds its dependencies, file its binaries.
 DEBIAN_PACKAGES += dpkg-dev file
 # The demo renders its picture with a VRML browser on a virtual display.
@@ -41,7 +41,7 @@ SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1:st
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps demo-deps build configure test bench install package demo asan-test fuzz clean
+.PHONY: all deps demo-deps build configure test bench install package demo serve asan-test fuzz clean
 
 all: build
 
@@ -106,6 +106,12 @@ demo: demo-deps build
 	@echo "             $(DEMO_X3D)/index.html (the X3D world in a page, whose door opens as you walk up to it), $(DEMO_X3D)/world.png (its picture in the browser)"
 	@echo "             $(DEMO_GLTF)/world.glb (the world as binary glTF), $(DEMO_GLTF)/world.png (its picture in three.js)"
 	@echo "To open the page: cd $(DEMO_X3D) && python3 -m http.server, then http://localhost:8000/"
+	@echo "To run the world live for any number of browsers: make serve, then open the address it prints"
+
+# The sample room live: zkcp-serve runs its behaviours and serves it to
+# browsers on http://127.0.0.1:8123/ until Ctrl-C.
+serve: build
+	$(BUILD_DIR)/tools/zkcp-serve $(DEMO_INPUT) --modules $(DEMO_MODULES)
 
 # One install for the build and the demo packages together.
 demo-deps:

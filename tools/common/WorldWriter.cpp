@@ -274,6 +274,7 @@ const char kPage[] =
     "<title>%TITLE%</title>\n"
     "<script src=\"x_ite/x_ite.min.js\"></script>\n"
     "<style>body { margin: 0; } x3d-canvas { display: block; width: 100%; height: 100vh; }</style>\n"
+    "%HEAD%"
     "</head>\n"
     "<body>\n"
     "<x3d-canvas id=\"world\" src=\"world.x3d\" style=\"width:100%;height:100vh\"></x3d-canvas>\n"
@@ -333,10 +334,8 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
     fs::copy_file(from, dir / texture.written, fs::copy_options::overwrite_existing, failed);
     if (failed) std::cerr << "zkcp-export: texture " << from.string() << " not copied\n";
   }
-  std::string page = kPage;
-  page.replace(page.find("%TITLE%"), 7, htmlText(world.db->getWorldName().str()));
   Output index(dir / "index.html");
-  static_cast<std::ostream&>(index.os()) << page;
+  static_cast<std::ostream&>(index.os()) << x3dPage(world.db->getWorldName().str(), "");
   index.close();
   if (!fs::exists(xIte / "x_ite.min.js")) {
     std::cerr << "zkcp-export: " << (dir / "index.html").string()
@@ -374,6 +373,17 @@ std::uintmax_t sizeOf(const fs::path& dir) {
 }
 
 }  // namespace
+
+std::string x3dPage(const std::string& title, const std::string& head) {
+  std::string page = kPage;
+  page.replace(page.find("%TITLE%"), 7, htmlText(title));
+  page.replace(page.find("%HEAD%"), 6, head);
+  return page;
+}
+
+fs::path textureSource(const BuiltWorld& world, const ZKX3DWriter::Texture& texture) {
+  return imageFile(world, world.db->getComponent(texture.component), texture.read);
+}
 
 std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,
                           const WriteOptions& options) {

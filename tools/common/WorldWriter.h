@@ -3,6 +3,8 @@
 
 #include "WorldReader.h"
 
+#include <zkcp/x3d/ZKX3DWriter.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -35,5 +37,12 @@ struct WriteOptions {
 // world.glb with its images inside. Returns the bytes written.
 std::uintmax_t writeWorld(const BuiltWorld& world, const std::filesystem::path& dir,
                           const WriteOptions& options);
+
+// The web page that shows world.x3d beside it with X_ITE from x_ite/,
+// titled `title`, with `head` (HTML) added at the end of its head.
+std::string x3dPage(const std::string& title, const std::string& head);
+
+// The image file a texture of the X3D scene is read from.
+std::filesystem::path textureSource(const BuiltWorld& world, const ZKX3DWriter::Texture& texture);
 
 #endif

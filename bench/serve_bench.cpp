@@ -1,0 +1,247 @@
+// zkcp-serve's server with synthetic WebSocket clients on loopback: a world
+// of 10,000 components, 1,000 of them turning a part on every tick, run at
+// 60 ticks a second; 8 clients read as fast as they can. Reported: how many
+// ticks behind the server each client is when a frame arrives (p95 over all
+// clients), the tick rate reached, bytes per tick per client against the
+// changed values' own size (id and floats), and the ticks from a control
+// message to the first frame that carries its effect. Then the same with one
+// client that stops reading for 10 s: the other clients' lag, the tick rate
+// and the server's memory before and after.
+#include "Server.h"
+#include "Simulation.h"
+
+#include <zkcp/zkcp.h>
+
+#include <Inventor/SoDB.h>
+#include <Inventor/nodes/SoCube.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTransform.h>
+
+#include <boost/asio/post.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/websocket.hpp>
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace websocket = beast::websocket;
+using tcp = asio::ip::tcp;
+
+namespace {
+
+constexpr int kComponents = 10000;
+constexpr int kMoving = 1000;
+constexpr int kClients = 8;
+constexpr double kRate = 60;
+
+void turnArm(ZKComponent* c) {
+  ZKPart* arm = c->getLogicalPart("Arm");
+  SoTransform* t = arm ? arm->getTransform() : c->getTransform();
+  t->rotation.setValue(t->rotation.getValue() * SbRotation(SbVec3f(0, 1, 0), 0.01f));
+}
+
+double residentMB() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1e6;
+}
+
+double p95(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[static_cast<size_t>(v.size() * 0.95)];
+}
+
+// The latest tick the simulation handed out.
+std::atomic<std::uint32_t> latest{0};
+
+struct Reader {
+  std::atomic<bool> paused{false};
+  std::atomic<bool> stop{false};
+  std::vector<double> behind;  // ticks, per tick frame
+  std::uint64_t bytes = 0;
+  std::uint64_t frames = 0;
+  std::uint32_t sequence = 0;
+  std::thread thread;
+  asio::io_context io;
+  websocket::stream<beast::tcp_stream> ws{io};
+
+  void start(unsigned short port, const std::string& hello) {
+    beast::get_lowest_layer(ws).connect(tcp::endpoint(asio::ip::make_address("127.0.0.1"), port));
+    ws.handshake("127.0.0.1:" + std::to_string(port), "/live");
+    ws.write(asio::buffer(hello));
+    thread = std::thread([this] { run(); });
+  }
+  void run() {
+    beast::flat_buffer buffer;
+    while (!stop) {
+      if (paused) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        continue;
+      }
+      beast::error_code ec;
+      buffer.clear();
+      ws.read(buffer, ec);
+      if (ec) return;
+      if (ws.got_text()) continue;
+      const std::string data = beast::buffers_to_string(buffer.data());
+      std::memcpy(&sequence, &data[1], 4);
+      if (data[0] != live_protocol::tick_frame) continue;
+      behind.push_back(static_cast<double>(latest.load()) - sequence);
+      bytes += data.size();
+      ++frames;
+    }
+  }
+  void finish() {
+    stop = true;
+    beast::error_code ec;
+    beast::get_lowest_layer(ws).socket().shutdown(tcp::socket::shutdown_both, ec);
+    thread.join();
+  }
+};
+
+void BM_ServeEightClients(benchmark::State& state) {
+  SoDB::init();
+  ZKComponent::initClass();
+  auto* world = new ZKComponentDB;  // left to the end of the process
+  const ZKBehavior turner("bench:turn", "bench.dll", "turnArm", &turnArm,
+                          RWTValSlist<RWCString>(), ZKBehavior::Dependencies(), "", nullptr, "",
+                          nullptr);
+  for (int i = 0; i < kComponents; ++i) {
+    auto* root = new SoSeparator;
+    root->ref();
+    auto* arm = new SoSeparator;
+    arm->setName("Arm");
+    arm->addChild(new SoCube);
+    root->addChild(arm);
+    auto* c = new ZKComponent(("c" + std::to_string(i)).c_str(), "Robot", "robot.iv", root, world);
+    root->unref();
+    c->ref();
+    world->addComponent(c, 1, nullptr);
+    c->addBehavior("turn", turner);
+    if (i % (kComponents / kMoving) == 0) c->activateBehavior("turn", 1);
+  }
+  ZKLiveWorld live(world);
+  live_protocol::FieldKinds kinds(live.manifest());
+  auto kindsShared = std::make_shared<const live_protocol::FieldKinds>(live.manifest());
+  // A component standing still, whose behaviour the control message starts.
+  const ZKLiveWorld::Id_t still = live.find(ZKLiveWorld::behavior_object, "c1", "turn");
+  const ZKLiveWorld::Id_t stillArm = live.find(ZKLiveWorld::part_object, "c1", "Arm");
+
+  Server* server = nullptr;
+  std::atomic<std::size_t> changes{0};
+  Simulation::Output output;
+  output.tick = [&](std::shared_ptr<const Simulation::Tick> tick) {
+    latest = static_cast<std::uint32_t>(tick->sequence);
+    changes = tick->changes.size();
+    server->publishTick(std::move(tick));
+  };
+  output.snapshot = [&](auto viewer, auto frame) { server->publishSnapshot(viewer, frame); };
+  output.error = [&](auto viewer, auto message) { server->publishError(viewer, message); };
+  Simulation simulation(live, kinds, kRate, output);
+  asio::io_context io;
+  ServerOptions options;
+  options.port = 0;
+  options.token = "bench";
+  Server http(io, options, Content(), std::make_shared<const std::string>("{}"), kindsShared,
+              simulation);
+  server = &http;
+  http.start();
+  simulation.start();
+  std::thread network([&io] {
+    auto guard = asio::make_work_guard(io);
+    io.run();
+  });
+  const std::string hello = R"({"type":"hello","protocol":1,"token":"bench"})";
+
+  for (auto _ : state) {
+    std::vector<std::unique_ptr<Reader>> readers;
+    for (int i = 0; i < kClients; ++i) {
+      readers.push_back(std::make_unique<Reader>());
+      readers.back()->start(http.port(), hello);
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    for (auto& r : readers) r->behind.clear(), r->bytes = 0, r->frames = 0;
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    std::vector<double> behind;
+    double bytes = 0, frames = 0;
+    for (auto& r : readers) {
+      behind.insert(behind.end(), r->behind.begin(), r->behind.end());
+      bytes += r->bytes;
+      frames += r->frames;
+    }
+    const double rate = simulation.stats().ticksPerSecond;
+    // A rotation change: the id and four floats.
+    const double own = static_cast<double>(changes) * (4 + 16);
+    state.counters["lag_p95_ticks"] = p95(behind);
+    state.counters["ticks_per_s"] = rate;
+    state.counters["bytes_per_tick_over_own"] = bytes / frames / own;
+
+    // The control message's effect: the still component's arm starts turning.
+    {
+      Reader probe;
+      probe.start(http.port(), hello);
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      probe.stop = true;
+      probe.thread.join();
+      beast::flat_buffer buffer;
+      const std::uint32_t sent = latest;
+      probe.ws.write(asio::buffer(R"({"type":"activate","id":)" + std::to_string(still) + "}"));
+      std::uint32_t effect = 0;
+      while (!effect) {
+        buffer.clear();
+        probe.ws.read(buffer);
+        if (probe.ws.got_text()) continue;
+        const std::string data = beast::buffers_to_string(buffer.data());
+        std::uint32_t sequence, count;
+        std::memcpy(&sequence, &data[1], 4);
+        std::memcpy(&count, &data[13], 4);
+        for (std::size_t at = 17; count--;) {
+          std::uint32_t id;
+          std::uint16_t field;
+          std::memcpy(&id, &data[at], 4);
+          std::memcpy(&field, &data[at + 4], 2);
+          if (id == stillArm) effect = sequence;
+          // Only transforms (floats) and behaviours (a bool) change here.
+          const int kind = kinds.kind(id, field);
+          at += 6 + (kind == ZKLiveWorld::bool_kind ? 1 : kind == ZKLiveWorld::rotation_kind ? 16 : 12);
+        }
+      }
+      state.counters["control_to_effect_ticks"] = effect - sent;
+      beast::error_code ec;
+      probe.ws.close(websocket::close_code::normal, ec);
+    }
+
+    // One client stalls for 10 s.
+    for (auto& r : readers) r->behind.clear();
+    const double before = residentMB();
+    readers[0]->paused = true;
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    const double after = residentMB();
+    behind.clear();
+    for (std::size_t i = 1; i < readers.size(); ++i)
+      behind.insert(behind.end(), readers[i]->behind.begin(), readers[i]->behind.end());
+    state.counters["stalled_others_lag_p95_ticks"] = p95(behind);
+    state.counters["stalled_ticks_per_s"] = simulation.stats().ticksPerSecond;
+    state.counters["stalled_memory_growth_MB"] = after - before;
+    readers[0]->paused = false;
+    for (auto& r : readers) r->finish();
+  }
+  simulation.stop();
+  http.stop();
+  asio::post(io, [&io] { io.stop(); });
+  network.join();
+}
+BENCHMARK(BM_ServeEightClients)->Unit(benchmark::kSecond)->Iterations(1);
+
+}  // namespace
