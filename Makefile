@@ -17,7 +17,7 @@ FUZZ_DIR := build-fuzz
 FUZZ_SECONDS ?= 60
 
 DEBIAN_PACKAGES := cmake ninja-build g++ libcoin-dev libgtest-dev libbenchmark-dev pkg-config \
-	nlohmann-json3-dev libcli11-dev libpugixml-dev
+	nlohmann-json3-dev libcli11-dev libpugixml-dev libtinygltf-dev libassimp-dev
 # The demo renders its picture with a VRML browser on a virtual display.
 DEMO_PACKAGES := view3dscene xvfb xauth
 # The X3D page and its checks: X_ITE in headless chromium, driven from node
@@ -103,7 +103,7 @@ demo-deps:
 # libFuzzer, and runs each target for FUZZ_SECONDS over its corpus in
 # fuzz/corpus/<target> (new inputs go to the build folder's copy). Full
 # allocation stacks let the leak suppressions match inside Coin's reader.
-FUZZ_TARGETS := description_fuzz geometry_fuzz world_fuzz
+FUZZ_TARGETS := description_fuzz geometry_fuzz gltf_fuzz world_fuzz
 FUZZ_ASAN_OPTIONS := halt_on_error=1:detect_leaks=1:fast_unwind_on_malloc=0
 fuzz: deps
 	@$(MAKE) --no-print-directory deps DEBIAN_PACKAGES="clang"

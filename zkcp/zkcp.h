@@ -18,6 +18,8 @@
 
 #include <zkcp/part/ZKPart.h>
 
+#include <zkcp/import/ZKGeometryImporter.h>
+
 #include <zkcp/component/ZKComponent.h>
 #include <zkcp/component/ZKComponentSensor.h>
 
