@@ -131,7 +131,7 @@ TEST_F(Importer, GltfKeepsColoursTexturesSparseValuesLightsAndCameras) {
     const ImportImage& image = importer.getImages()[0];
     EXPECT_EQ(texture->url[0], SbString(image.url.c_str()));
     if (std::string(file) == "lamp.glb") {
-      EXPECT_EQ(image.url, "lamp_checker.png");
+      EXPECT_EQ(image.url, "lamp_glb_checker.png");
       EXPECT_EQ(std::string(image.bytes.begin(), image.bytes.end()), slurp(kData + "checker.png"));
     } else {
       EXPECT_EQ(image.url, "checker.png");

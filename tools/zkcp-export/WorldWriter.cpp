@@ -6,11 +6,13 @@
 #include <Inventor/nodes/SoDirectionalLight.h>
 #include <Inventor/nodes/SoPointLight.h>
 #include <Inventor/nodes/SoSpotLight.h>
+#include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoTransform.h>
 
 #include <zkcp/x3d/X3DAnimationWriter.h>
 #include <zkcp/x3d/ZKX3DWriter.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -216,6 +218,40 @@ void writeNativeWorld(const BuiltWorld& world, const fs::path& dir, const WriteO
   }
 }
 
+// A graph converted from another format, as VRML 97 text.
+void writeConverted(SoNode* graph, const fs::path& file) {
+  std::ofstream out(file);
+  ZKGeometryImporter::writeScene(out, static_cast<SoSeparator*>(graph));
+  if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+
+void writeImage(const ImportImage& image, const fs::path& file) {
+  fs::create_directories(file.parent_path());
+  if (image.bytes.empty()) {
+    fs::copy_file(image.file, file, fs::copy_options::overwrite_existing);
+    return;
+  }
+  std::ofstream out(file, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(image.bytes.data()),
+            static_cast<std::streamsize>(image.bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+
+// The geometry files under `dir`: copies of those read as they are, and
+// the converted models with their images beside them.
+void writeGeometry(const BuiltWorld& world, const fs::path& dir) {
+  fs::create_directories(dir);
+  for (const auto& [name, source] : world.geometrySources) {
+    auto images = world.importedImages.find(name);
+    if (images == world.importedImages.end()) {
+      fs::copy_file(source, dir / name, fs::copy_options::overwrite_existing);
+      continue;
+    }
+    writeConverted(world.geometryRead.at(source).graph.get(), dir / name);
+    for (const ImportImage& image : images->second) writeImage(image, dir / image.url);
+  }
+}
+
 // A plain scene: every active component's geometry at its place.
 void writePreview(const BuiltWorld& world, const fs::path& dir) {
   Output out(dir / "preview.wrl");
@@ -298,6 +334,16 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
                               ? fs::path(texture.read)
                               : fs::path(source->second).parent_path() / texture.read;
     fs::create_directories(dir / fs::path(texture.written).parent_path());
+    auto images = c ? world.importedImages.find(c->getGeometryFile().str())
+                    : world.importedImages.end();
+    if (images != world.importedImages.end()) {
+      auto image = std::find_if(images->second.begin(), images->second.end(),
+                                [&](const ImportImage& i) { return i.url == texture.read; });
+      if (image != images->second.end()) {
+        writeImage(*image, dir / texture.written);
+        continue;
+      }
+    }
     std::error_code failed;
     fs::copy_file(from, dir / texture.written, fs::copy_options::overwrite_existing, failed);
     if (failed) std::cerr << "zkcp-export: texture " << from.string() << " not copied\n";
@@ -333,9 +379,7 @@ std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,
     fs::create_directories(dir);
     writeX3dWorld(world, dir, options);
     if (options.preview) {
-      fs::create_directories(dir / "geometry");
-      for (const auto& [name, source] : world.geometrySources)
-        fs::copy_file(source, dir / "geometry" / name, fs::copy_options::overwrite_existing);
+      writeGeometry(world, dir / "geometry");
       writePreview(world, dir);
     }
     return sizeOf(dir);
@@ -348,8 +392,7 @@ std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,
     writeVrmlWorld(world, dir, options);
     writeVrmlPrototypes(world, dir);
   }
-  for (const auto& [name, source] : world.geometrySources)
-    fs::copy_file(source, dir / "geometry" / name, fs::copy_options::overwrite_existing);
+  writeGeometry(world, dir / "geometry");
   if (options.preview) writePreview(world, dir);
   return sizeOf(dir);
 }

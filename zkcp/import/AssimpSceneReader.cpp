@@ -133,7 +133,7 @@ class AssimpReader {
   }
 
   std::string vrmlStem() const {
-    std::string stem = fs::path(fileName).stem().string();
+    std::string stem = fs::path(fileName).filename().string();
     for (char& c : stem)
       if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') c = '_';
     return stem;

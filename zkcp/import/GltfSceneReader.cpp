@@ -207,7 +207,7 @@ class GltfReader {
   GltfReader(const tinygltf::Model& model, ImportScene& scene, std::ostream& messages,
              const std::string& fileName)
       : model(model), scene(scene), messages(messages),
-        modelName(fs::path(fileName).filename().string()), stem(fs::path(fileName).stem().string()),
+        modelName(fs::path(fileName).filename().string()), stem(modelName),
         dir(fs::path(fileName).parent_path()) {
     for (char& c : stem)
       if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') c = '_';

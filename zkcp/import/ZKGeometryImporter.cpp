@@ -3,6 +3,7 @@
 #include <zkcp/import/AssimpSceneReader.h>
 #include <zkcp/import/GltfSceneReader.h>
 #include <zkcp/import/VRMLSceneBuilder.h>
+#include <zkcp/import/VRMLSceneWriter.h>
 
 #include <Inventor/VRMLnodes/SoVRMLAppearance.h>
 #include <Inventor/VRMLnodes/SoVRMLImageTexture.h>
@@ -93,6 +94,10 @@ SoSeparator* ZKGeometryImporter::readGltf(const std::string& fileName,
     return nullptr;
   }
   return build(fileName, scene);
+}
+
+void ZKGeometryImporter::writeScene(std::ostream& os, SoSeparator* scene) {
+  writeVrmlScene(os, scene);
 }
 
 void ZKGeometryImporter::setUrlQuietly(SoVRMLImageTexture* texture, const SbString& url) {

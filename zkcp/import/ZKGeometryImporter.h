@@ -27,16 +27,21 @@ class SoVRMLImageTexture;
 // Materials map as follows (base colour, emission, metallic and roughness
 // factors of the model's physically based material):
 //   diffuseColor     = base colour
-//   transparency     = 1 - base colour alpha
+//   transparency     = 1 - base colour alpha (glTF: only in "BLEND" mode)
 //   emissiveColor    = emission
 //   specularColor    = (0.04 grey blended toward the base colour by metallic)
 //                      * (1 - roughness)
 //   shininess        = (1 - roughness)^2
 //   ambientIntensity = 0.2 * (1 - metallic)
+//   solid            = FALSE for a double-sided material, else TRUE
+// A material without these factors (OBJ, STL, PLY, COLLADA, FBX as most
+// tools write them) counts as metallic 0, with the roughness
+// sqrt(2 / (shininess + 2)) from its Phong shininess, or 1 without one.
 // A base colour texture becomes an ImageTexture. Images held in the model
-// are named "<model>_<image>.<ext>" and are for the caller to write beside
-// the converted geometry (getImages()); external ones keep their name
-// relative to the model.
+// are named after the model's file and the image ("lamp_glb_shade.png",
+// with '_' for what a name cannot hold) and are for the caller to write
+// beside the converted geometry (getImages()); external ones keep their
+// name relative to the model.
 //
 // Lights and cameras are not put in the scene: getLights() and getCameras()
 // give them with their place in the model's coordinates.
@@ -75,6 +80,8 @@ class ZKGeometryImporter {
   // for the caller. Unlike SoNode::copy() it does not make Coin look for the
   // textures' images, which lie beside the model or are not written yet.
   static SoSeparator* copyScene(SoSeparator* scene);
+  // A scene read here as the text of a VRML 97 file.
+  static void writeScene(std::ostream& os, SoSeparator* scene);
   // Sets a texture's image name without Coin looking for the image.
   static void setUrlQuietly(SoVRMLImageTexture* texture, const SbString& url);
 
