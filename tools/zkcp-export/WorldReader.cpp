@@ -142,8 +142,20 @@ SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file, const std::st
       refused = importer.getError();
       if (root) world.importedImages[carried] = importer.getImages();
     } else {
+      // Fields and nodes Coin does not know are left out with a warning;
+      // only then is the file read from the text that remains.
+      std::ifstream source(file, std::ios::binary);
+      const std::string text{std::istreambuf_iterator<char>(source), std::istreambuf_iterator<char>()};
+      const std::string kept = withoutUnknownFields(text, carried, std::cerr);
       ZKGeometryInput in;
-      root = in.openFile(file.c_str(), TRUE) ? SoDB::readAll(&in) : nullptr;
+      if (kept == text) {
+        root = in.openFile(file.c_str(), TRUE) ? SoDB::readAll(&in) : nullptr;
+      } else {
+        SoInput::addDirectoryFirst(file.parent_path().c_str());
+        in.setBuffer(kept.data(), kept.size());
+        root = SoDB::readAll(&in);
+        SoInput::removeDirectory(file.parent_path().c_str());
+      }
       if (root) root->ref();
       refused = in.getIncludeFault();
     }
