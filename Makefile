@@ -18,6 +18,8 @@ FUZZ_SECONDS ?= 60
 
 DEBIAN_PACKAGES := cmake ninja-build g++ libcoin-dev libgtest-dev libbenchmark-dev pkg-config \
 	nlohmann-json3-dev libcli11-dev libpugixml-dev libtinygltf-dev libassimp-dev
+# The Debian package: dpkg-shlibdeps finds its dependencies, file its binaries.
+DEBIAN_PACKAGES += dpkg-dev file
 # The demo renders its picture with a VRML browser on a virtual display.
 DEMO_PACKAGES := view3dscene xvfb xauth
 # The X3D page and its checks: X_ITE in headless chromium, driven from node
@@ -38,7 +40,7 @@ SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1:st
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps demo-deps build configure test bench install demo asan-test fuzz clean
+.PHONY: all deps demo-deps build configure test bench install package demo asan-test fuzz clean
 
 all: build
 
@@ -83,6 +85,10 @@ bench: deps
 
 install: build
 	$(CMAKE) --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# build/zkcp_<version>_<arch>.deb, for /usr.
+package: build
+	$(CMAKE) --build $(BUILD_DIR) --target package
 
 demo: demo-deps build
 	$(DEMO_PROGRAM) $(DEMO_INPUT) --steps 10 --modules $(DEMO_MODULES) \

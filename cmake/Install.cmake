@@ -64,3 +64,39 @@ install(CODE "
   configure_file(\"${PROJECT_SOURCE_DIR}/cmake/zkcp.pc.in\" \"${PROJECT_BINARY_DIR}/pkgconfig/zkcp.pc\" @ONLY)
 ")
 install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/zkcp.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The files the programs ship with (X_ITE and the page assets, the sample
+# world) go to <datadir>/zkcp. A program finds them from its own location,
+# through ZKCP_DATA_FROM_BIN, the path from the programs' folder to that
+# one; the build tree mirrors the layout from where the programs are built
+# (ZKCP_BUILD_DATA_DIR), with links to the sources, so the programs work in
+# both places and never look into the tree they were built from.
+file(RELATIVE_PATH ZKCP_DATA_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR}/zkcp)
+file(RELATIVE_PATH ZKCP_LIB_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
+set(ZKCP_TOOLS_BINARY_DIR ${PROJECT_BINARY_DIR}/tools)
+cmake_path(ABSOLUTE_PATH ZKCP_DATA_FROM_BIN BASE_DIRECTORY ${ZKCP_TOOLS_BINARY_DIR}
+  NORMALIZE OUTPUT_VARIABLE ZKCP_BUILD_DATA_DIR)
+
+# zkcp_add_data(DESTINATION SUBDIR [FILES FILE...] [DIRECTORIES DIR...] [OPTIONAL])
+# installs the files and directories into <datadir>/zkcp/SUBDIR and links
+# each at the same place under ZKCP_BUILD_DATA_DIR. OPTIONAL lets a source
+# be missing at install time.
+function(zkcp_add_data)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "OPTIONAL" "DESTINATION" "FILES;DIRECTORIES")
+  set(dest ${CMAKE_INSTALL_DATADIR}/zkcp/${arg_DESTINATION})
+  set(optional "")
+  if(arg_OPTIONAL)
+    set(optional OPTIONAL)
+  endif()
+  if(arg_FILES)
+    install(FILES ${arg_FILES} DESTINATION ${dest} ${optional})
+  endif()
+  if(arg_DIRECTORIES)
+    install(DIRECTORY ${arg_DIRECTORIES} DESTINATION ${dest} ${optional})
+  endif()
+  file(MAKE_DIRECTORY ${ZKCP_BUILD_DATA_DIR}/${arg_DESTINATION})
+  foreach(source IN LISTS arg_FILES arg_DIRECTORIES)
+    cmake_path(GET source FILENAME name)
+    file(CREATE_LINK ${source} ${ZKCP_BUILD_DATA_DIR}/${arg_DESTINATION}/${name} SYMBOLIC)
+  endforeach()
+endfunction()

@@ -380,17 +380,36 @@ TEST(ComponentBoxes, DisplayUnderTheWorldScene) {
   c->hideBoundingBoxes();
   c->hideBoundingBoxes();
   EXPECT_EQ(scene->getNumChildren(), 3);
-  // A box computed while hidden, or before the first show, is the one shown.
+  // A show fits the display only through a dirty box: one computed while
+  // hidden leaves the display as last fitted, one computed before the first
+  // show leaves the template's unit cube at the origin, until the component
+  // is marked dirty and its boxes are asked for again.
   SbVec3f back(0, 0, 0);
   c->setPosition(&back);
   c->getBoundingBox();
   c->showObjectBoundingBox();
-  EXPECT_EQ(shownBox(objectBox), "0.5 0 0 / 7 4 2");
+  EXPECT_EQ(shownBox(objectBox), "0.5 0 5 / 7 4 2");
   c->hideBoundingBoxes();
   Ref<ZKComponent> queried(load("twoparts.iv", 0, &world));
-  queried->getBoundingBox();
+  queried->checkForPartCollisions(queried);
   queried->showObjectBoundingBox();
-  EXPECT_EQ(shownBox(scene->getChild(3)), "0.5 0 0 / 7 4 2");
+  SoNode* queriedBox = static_cast<SoGroup*>(scene->getChild(3))->getChild(0);
+  EXPECT_EQ(shownBox(queriedBox), "0 0 0 / 1 1 1");
+  queried->objectIsDirty();
+  queried->getBoundingBox();
+  EXPECT_EQ(shownBox(queriedBox), "0.5 0 0 / 7 4 2");
+  queried->hideBoundingBoxes();
+  queried->showPartBoundingBoxes();
+  // The component box, hidden rather than replaced, stays before them.
+  auto* queriedDisplay = static_cast<SoGroup*>(scene->getChild(3));
+  ASSERT_EQ(queriedDisplay->getNumChildren(), 2);
+  auto* queriedParts = static_cast<SoGroup*>(queriedDisplay->getChild(1));
+  EXPECT_EQ(shownBox(queriedParts->getChild(0)) + " | " + shownBox(queriedParts->getChild(1)),
+            "0 0 0 / 1 1 1 | 0 0 0 / 1 1 1");
+  queried->partsAreDirty();
+  queried->getPartBoundingBoxes();
+  EXPECT_EQ(shownBox(queriedParts->getChild(0)) + " | " + shownBox(queriedParts->getChild(1)),
+            "3 0 0 / 2 4 2 | -2 0 0 / 2 2 2");
   queried->hideBoundingBoxes();
   // An empty component shows a unit cube; one without a world shows nothing.
   Ref<ZKComponent> empty(new ZKComponent("ghost", "Ghost", "ZKNoFile", nullptr, &world));

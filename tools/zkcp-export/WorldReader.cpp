@@ -12,12 +12,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -123,6 +126,19 @@ json parseText(const std::string& file, const std::string& text) {
     if (bracket != std::string::npos) reason = reason.substr(bracket + 2);
     throw InputError(file, "", "malformed JSON: " + reason);
   }
+}
+
+// Why `file` cannot be read as a file, or "" when it can: a folder, a
+// FIFO or a device would make the reader fail or wait for ever.
+std::string unreadable(const fs::path& file) {
+  struct stat st;
+  if (stat(file.c_str(), &st) != 0) return std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return "a folder, not a file";
+  if (S_ISFIFO(st.st_mode)) return "a FIFO, not a file";
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "a device, not a file";
+  if (!S_ISREG(st.st_mode)) return "not a regular file";
+  if (access(file.c_str(), R_OK) != 0) return std::strerror(errno);
+  return "";
 }
 
 // The geometry graph of a file, with one reference for the caller; null
@@ -262,7 +278,7 @@ ZKBehavior requestBehavior(const Reader& r, ZKComponentDB& db, const json& b,
   const fs::path here = fs::current_path();
   fs::path found;
   for (const fs::path& dir : r.moduleDirs())
-    if (found.empty() && fs::exists(dir / file)) found = dir;
+    if (found.empty() && fs::is_regular_file(dir / file)) found = dir;
   if (!found.empty()) fs::current_path(found);
   ZKBehavior behavior = db.getBehavior(module.c_str(), function.c_str(), init.c_str(),
                                        fini.c_str(), events, ZKBehavior::Dependencies());
@@ -302,6 +318,8 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   if (known != world.geometrySources.end() && known->second != source.string())
     r.fail(path + ".geometry", "another geometry file is already called '" + carried + "'");
   const bool active = r.flag(c, path, "active", true);
+  const std::string why = unreadable(source);
+  if (!why.empty()) r.fail(path + ".geometry", "cannot read '" + geometry + "': " + why);
   std::string fault;
   SoSeparator* graph = readGeometry(world, source, carried, fault);
   if (imported && !fault.empty()) r.fail(path + ".geometry", fault);
@@ -320,8 +338,13 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   const std::string description = r.optionalText(c, path, "description");
   if (!description.empty()) {
     const fs::path file = r.resolve(description);
-    if (!fs::exists(file)) r.fail(path + ".description", "cannot read '" + description + "'");
+    const std::string unread = unreadable(file);
+    if (!unread.empty())
+      r.fail(path + ".description", "cannot read '" + description + "': " + unread);
     component->loadDescriptionFile(file.c_str());
+    if (std::find(world.descriptionFiles.begin(), world.descriptionFiles.end(), file.string()) ==
+        world.descriptionFiles.end())
+      world.descriptionFiles.push_back(file.string());
   }
 
   SoTransform* t = component->getTransform();
@@ -541,6 +564,8 @@ void readRoutes(const Reader& r, BuiltWorld& world, const json& routes) {
 
 BuiltWorld readWorld(const std::string& file, const std::vector<std::string>& moduleDirs,
                      const std::function<void(int, int)>& progress) {
+  const std::string why = unreadable(file);
+  if (!why.empty()) throw InputError(file, "", "cannot read the world description: " + why);
   std::ifstream in(file, std::ios::binary | std::ios::ate);
   if (!in) throw InputError(file, "", "cannot read the file");
   std::string text(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');

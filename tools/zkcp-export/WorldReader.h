@@ -42,6 +42,8 @@ struct BuiltWorld {
   // Images of the geometry converted from other formats, by the name of the
   // .wrl it is written as; the converted graph is its geometryRead entry.
   std::map<std::string, std::vector<ImportImage>> importedImages;
+  // The component description files read, once each.
+  std::vector<std::string> descriptionFiles;
   // Every behaviour used, once per name.
   std::vector<ZKBehavior> behaviors;
   // The world's lights in description order, by normalized name.

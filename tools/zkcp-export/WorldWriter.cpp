@@ -1,5 +1,7 @@
 #include "WorldWriter.h"
 
+#include "OutputFolder.h"
+
 #include <Inventor/VRMLnodes/SoVRMLDirectionalLight.h>
 #include <Inventor/VRMLnodes/SoVRMLPointLight.h>
 #include <Inventor/VRMLnodes/SoVRMLSpotLight.h>
@@ -13,11 +15,12 @@
 #include <zkcp/x3d/ZKX3DWriter.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <set>
-#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -56,15 +59,25 @@ std::string behaviorType(const ZKBehavior& b) {
   return behaviorLibraryStem(b).str() + "_" + b.getCallbackName().str();
 }
 
+// One written file. close() reports a write that failed (a full disk, a
+// file size limit) with the file's name; every file is closed through it.
 class Output {
  public:
   explicit Output(const fs::path& path) : path_(path), os_(path.c_str()) {
-    if (!os_.good()) throw std::runtime_error("cannot write " + path.string());
+    if (!os_.good()) fail();
   }
   zkofstream& os() { return os_; }
   const fs::path& path() const { return path_; }
+  void close() {
+    os_.close();
+    if (os_.fail()) fail();
+  }
 
  private:
+  [[noreturn]] void fail() const {
+    throw OutputError("zkcp-export: cannot write " + path_.string() + ": " + std::strerror(errno));
+  }
+
   fs::path path_;
   zkofstream os_;
 };
@@ -162,6 +175,7 @@ void writeVrmlWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpt
   }
   for (int i = 0; i < world.db->getNumRoutes(); ++i)
     static_cast<std::ostream&>(os) << *world.db->getRouteAt(static_cast<unsigned>(i)) << "\n";
+  out.close();
 }
 
 void writeVrmlPrototypes(const BuiltWorld& world, const fs::path& dir) {
@@ -173,6 +187,7 @@ void writeVrmlPrototypes(const BuiltWorld& world, const fs::path& dir) {
     for (const ZKBehavior& b : behaviorsOf(c))
       if (declared.insert(behaviorType(b)).second) os << vrmlexproto << b << "\n";
     os << vrmlproto << *c;
+    out.close();
   }
   // One file per module stem, holding a node type per action function.
   for (const auto& [stem, types] : behaviorTypesByModule(world)) {
@@ -187,8 +202,11 @@ void writeVrmlPrototypes(const BuiltWorld& world, const fs::path& dir) {
          << "\teventIn\tSFFloat\ttick\n"
          << "]\n{\n\tGroup { }\n}\n";
     }
+    out.close();
   }
-  std::ofstream(dir / "world" / "zkextensions.wrl") << kExtensions;
+  Output extensions(dir / "world" / "zkextensions.wrl");
+  extensions.os() << kExtensions;
+  extensions.close();
 }
 
 void writeNativeWorld(const BuiltWorld& world, const fs::path& dir, const WriteOptions& options) {
@@ -205,16 +223,19 @@ void writeNativeWorld(const BuiltWorld& world, const fs::path& dir, const WriteO
       if (world.db->getActiveComponent(c->getName().getString())) os << ref << *c << "\n";
       if (options.progress) options.progress(++written);
     }
+    out.close();
   }
   for (ZKComponent* c : componentTypes(world)) {
     Output out(dir / "world" / (std::string(c->getComponentName()) + ".arl"));
     out.os() << proto << *c;
+    out.close();
   }
   for (const auto& [stem, types] : behaviorTypesByModule(world)) {
     Output out(dir / "world" / (stem + ".arl"));
     for (const std::string& type : types)
       out.os() << "PROTO " << type.c_str() << " [\n\tfield\tSFBool\tactivate\tFALSE\n"
                << "\tfield\tSFString\tname\t\"\"\n]\n{\n}\n";
+    out.close();
   }
 }
 
@@ -272,6 +293,7 @@ void writePreview(const BuiltWorld& world, const fs::path& dir) {
     os << "\tchildren [ Inline { url \"geometry/" << c->getGeometryFile().str() << "\" } ]\n";
     os << "}\n";
   }
+  out.close();
 }
 
 const char kPage[] =
@@ -325,7 +347,7 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
   ZKX3DWriter writer(world.db.get(), std::cerr);
   if (options.runs) writeX3dAnimation(world, writer, options);
   if (!writer.save((dir / "world.x3d").string()))
-    throw std::runtime_error("cannot write " + (dir / "world.x3d").string());
+    throw OutputError("zkcp-export: cannot write " + (dir / "world.x3d").string());
   for (const ZKX3DWriter::Texture& texture : writer.textures()) {
     ZKComponent* c = world.db->getComponent(texture.component);
     auto source = c ? world.geometrySources.find(c->getGeometryFile().str())
@@ -350,16 +372,21 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
   }
   std::string page = kPage;
   page.replace(page.find("%TITLE%"), 7, htmlText(world.db->getWorldName().str()));
-  std::ofstream(dir / "index.html") << page;
+  Output index(dir / "index.html");
+  static_cast<std::ostream&>(index.os()) << page;
+  index.close();
   if (!fs::exists(xIte / "x_ite.min.js")) {
     std::cerr << "zkcp-export: " << (dir / "index.html").string()
-              << " needs a copy of X_ITE, not found in " << xIte.string() << " (run make deps)\n";
+              << " needs a copy of X_ITE, not found in " << xIte.string()
+              << " (make deps fetches one in the source tree; --x-ite names another)\n";
     return;
   }
   fs::create_directories(dir / "x_ite");
   fs::copy_file(xIte / "x_ite.min.js", dir / "x_ite" / "x_ite.min.js");
-  // X_ITE asks for its style sheet beside the script.
-  if (fs::exists(xIte / "x_ite.css")) fs::copy_file(xIte / "x_ite.css", dir / "x_ite" / "x_ite.css");
+  // X_ITE asks for its style sheet beside the script; its licence goes
+  // wherever it goes.
+  for (const char* file : {"x_ite.css", "LICENSE.md"})
+    if (fs::exists(xIte / file)) fs::copy_file(xIte / file, dir / "x_ite" / file);
   if (fs::is_directory(xIte / "assets"))
     fs::copy(xIte / "assets", dir / "x_ite" / "assets", fs::copy_options::recursive);
 }

@@ -1,6 +1,9 @@
 // zkcp-export: reads a world description (JSON), builds the world with the
 // library, lets its behaviours run for a number of steps, and writes the
 // world as a self-contained set of VRML 97 files.
+#include "BuildInfo.h"
+#include "DataDir.h"
+#include "OutputFolder.h"
 #include "Progress.h"
 #include "WorldReader.h"
 #include "WorldWriter.h"
@@ -13,6 +16,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -89,10 +93,11 @@ int main(int argc, char** argv) {
   int steps = 0;
   bool native = false;
   std::string format = "vrml97";
-  std::string xIte = ZKCP_X_ITE_DIR;
+  std::string xIte = (dataDir() / "x_ite").string();
   bool quiet = false;
   bool timers = false;
   std::vector<std::string> moduleDirs;
+  app.set_version_flag("--version", std::string("zkcp-export ") + kZkcpVersion);
   app.add_option("description", description, "the world description (JSON)")->required();
   app.add_option("--out", out, "folder to write the world into")->capture_default_str();
   app.add_option("--steps", steps, "run every component's behaviours this many times")
@@ -123,8 +128,12 @@ int main(int argc, char** argv) {
                  "folder and the current one");
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
+  } catch (const CLI::Success& e) {
+    // The help or the version is all a caller reads: the line the library
+    // writes at exit is left out.
+    const int code = app.exit(e);
+    std::cout.flush();
+    std::_Exit(code);
   } catch (const CLI::ParseError& e) {
     app.exit(e);
     return 2;
@@ -152,14 +161,19 @@ int main(int argc, char** argv) {
   }
 
   const auto started = std::chrono::steady_clock::now();
-  SoDB::init();
-  ZKComponent::initClass();
-
-  const fs::path target = fs::absolute(out).lexically_normal();
-  const fs::path parent = target.parent_path();
-  const fs::path scratch = parent / ("." + target.filename().string() + ".tmp-" +
-                                     std::to_string(getpid()));
+  int interrupted = 0;
   try {
+    // Nothing is read or written before the output folder is known to be
+    // one this run may replace.
+    OutputFolder folder(out);
+    folder.refuseHolding(description, "the world description");
+    for (const std::string& dir : moduleDirs) folder.refuseHolding(dir, "a module folder");
+    if (format == "x3d") folder.refuseHolding(xIte, "the X_ITE copy");
+    if (!png.empty()) checkPictureFile(png);
+    const fs::path target = folder.target();
+
+    SoDB::init();
+    ZKComponent::initClass();
     // On a terminal one line shows how far each stage is; otherwise a line
     // per 1,000 components read is logged.
     Progress progress(!quiet && isatty(STDERR_FILENO));
@@ -172,6 +186,17 @@ int main(int argc, char** argv) {
         std::cerr << "zkcp-export: " << n << " components read\n";
       }
     });
+    for (const auto& [name, source] : world.geometrySources)
+      folder.refuseHolding(source, "the geometry file " + name);
+    for (const std::string& file : world.descriptionFiles)
+      folder.refuseHolding(file, "the description file " + fs::path(file).filename().string());
+    if (!png.empty()) {
+      for (const auto& [name, source] : world.geometrySources) {
+        std::error_code failed;
+        if (fs::equivalent(png, source, failed) || fs::equivalent(png, description, failed))
+          throw OutputError("zkcp-export: --snapshot " + png + " is a file the world is read from");
+      }
+    }
     if (steps > 0) progress.stage("stepping", world.components.size() * steps);
     size_t stepped = 0;
     for (int i = 0; i < steps; ++i) {
@@ -185,7 +210,6 @@ int main(int argc, char** argv) {
     std::vector<std::string> recorded;
     if (recordSteps) recorder.record(recordSteps, stepSeconds);
 
-    fs::create_directories(parent);
     WriteOptions options;
     if (recordSteps) {
       options.runs = &recorder.getRuns();
@@ -197,15 +221,13 @@ int main(int argc, char** argv) {
     options.preview = !png.empty();
     options.timers = timers;
     progress.stage("writing", world.components.size());
-    options.progress = [&progress](size_t n) { progress.update(n); };
-    const std::uintmax_t bytes = writeWorld(world, scratch, options);
+    options.progress = [&progress](size_t n) {
+      OutputFolder::checkInterrupted();
+      progress.update(n);
+    };
+    const std::uintmax_t bytes = writeWorld(world, folder.begin(), options);
     progress.finish();
-    // The finished set replaces the old one in one step.
-    const fs::path old = parent / ("." + target.filename().string() + ".old-" +
-                                   std::to_string(getpid()));
-    if (fs::exists(target)) fs::rename(target, old);
-    fs::rename(scratch, target);
-    fs::remove_all(old);
+    folder.commit();
 
     if (!png.empty()) snapshot(target / "preview.wrl", png, quiet);
     if (!quiet) {
@@ -226,13 +248,31 @@ int main(int argc, char** argv) {
     (void)world.db.release();
 #endif
   } catch (const InputError& e) {
-    fs::remove_all(scratch);
     std::cerr << e.what() << "\n";
     return 1;
-  } catch (const std::exception& e) {
-    fs::remove_all(scratch);
-    std::cerr << "zkcp-export: " << e.what() << "\n";
+  } catch (const OutputError& e) {
+    std::cerr << e.what() << "\n";
     return 1;
+  } catch (const Interrupted& e) {
+    std::cerr << "zkcp-export: " << e.what() << ": " << out << " is left as it was\n";
+    interrupted = e.signal();
+  } catch (const fs::filesystem_error& e) {
+    std::cerr << "zkcp-export: cannot write " << e.path1().string()
+              << (e.path2().empty() ? "" : " to " + e.path2().string()) << ": "
+              << e.code().message() << "\n";
+    return 1;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "zkcp-export: out of memory\n";
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << "zkcp-export: unexpected failure: " << e.what() << "\n";
+    return 1;
+  }
+  if (interrupted) {
+    // The scratch folder is gone: end as the signal would have ended the run.
+    std::signal(interrupted, SIG_DFL);
+    std::raise(interrupted);
+    return 128 + interrupted;
   }
   return 0;
 }

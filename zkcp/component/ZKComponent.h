@@ -19,6 +19,7 @@ class SoGetMatrixAction;
 class SoGroup;
 class SoNode;
 class SoNodeKitListPart;
+class SoPath;
 class SoSeparator;
 class SoSwitch;
 class ZKAttribute;
@@ -281,6 +282,11 @@ class ZKComponent : public ZKPart {
   typedef ZKNameTable<RWTValSlist<RuleBehaviorPair>, RWCString, NameHash> RuleTable;
 
   static void insertOnce(RWTValSortedVector<RWCString>& set, const RWCString& name);
+  // First path from `root` to `node`, looking into node kits and under every
+  // child; null when there is none. The caller owns one reference on it.
+  static SoPath* findPath(SoNode* root, SoNode* node);
+  // The group directly holding `part` below `contents`, or null.
+  static SoGroup* holderIn(SoNode* contents, ZKPart* part);
 
   void addPartToList(const RWCString& name, ZKPart* part);
   int readToken(std::ifstream& in, RWCString& token);
