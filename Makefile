@@ -35,6 +35,7 @@ DEMO_INPUT := examples/world/world.json
 DEMO_MODULES := $(BUILD_DIR)/examples/behaviors
 DEMO_OUTPUT := $(BUILD_DIR)/demo
 DEMO_X3D := $(DEMO_OUTPUT)/x3d
+DEMO_GLTF := $(DEMO_OUTPUT)/gltf
 
 SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
@@ -97,8 +98,13 @@ demo: demo-deps build
 	  --out $(DEMO_X3D) -q
 	node web/check.mjs --dir $(DEMO_X3D) --world $(DEMO_INPUT) --reference $(DEMO_OUTPUT)/world.png \
 	  --picture $(DEMO_X3D)/world.png
+	$(DEMO_PROGRAM) $(DEMO_INPUT) --steps 10 --modules $(DEMO_MODULES) --format gltf --record 10:0.2 \
+	  --out $(DEMO_GLTF) -q
+	node web/check.mjs --dir $(DEMO_GLTF) --world $(DEMO_INPUT) --gltf yes --turn door1/Leaf:90 \
+	  --reference $(DEMO_OUTPUT)/world.png --picture $(DEMO_GLTF)/world.png
 	@echo "Demo output: $(DEMO_OUTPUT)/world/world.wrl (the VRML 97 world), $(DEMO_OUTPUT)/world.png (its picture)"
 	@echo "             $(DEMO_X3D)/index.html (the X3D world in a page, whose door opens as you walk up to it), $(DEMO_X3D)/world.png (its picture in the browser)"
+	@echo "             $(DEMO_GLTF)/world.glb (the world as binary glTF), $(DEMO_GLTF)/world.png (its picture in three.js)"
 	@echo "To open the page: cd $(DEMO_X3D) && python3 -m http.server, then http://localhost:8000/"
 
 # One install for the build and the demo packages together.

@@ -11,6 +11,7 @@
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoTransform.h>
 
+#include <zkcp/gltf/ZKGltfWriter.h>
 #include <zkcp/x3d/X3DAnimationWriter.h>
 #include <zkcp/x3d/ZKX3DWriter.h>
 
@@ -322,6 +323,15 @@ std::string htmlText(const std::string& text) {
   return out;
 }
 
+// The file of a texture image: named relative to the geometry file that
+// names it.
+fs::path imageFile(const BuiltWorld& world, ZKComponent* c, const std::string& name) {
+  auto source = c ? world.geometrySources.find(c->getGeometryFile().str())
+                  : world.geometrySources.end();
+  return source == world.geometrySources.end() ? fs::path(name)
+                                               : fs::path(source->second).parent_path() / name;
+}
+
 // The recorded runs as animation of the written scene.
 void writeX3dAnimation(const BuiltWorld& world, ZKX3DWriter& writer, const WriteOptions& options) {
   X3DAnimationScene scene;
@@ -349,12 +359,7 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
   if (!writer.save((dir / "world.x3d").string()))
     throw OutputError("zkcp-export: cannot write " + (dir / "world.x3d").string());
   for (const ZKX3DWriter::Texture& texture : writer.textures()) {
-    ZKComponent* c = world.db->getComponent(texture.component);
-    auto source = c ? world.geometrySources.find(c->getGeometryFile().str())
-                    : world.geometrySources.end();
-    const fs::path from = source == world.geometrySources.end()
-                              ? fs::path(texture.read)
-                              : fs::path(source->second).parent_path() / texture.read;
+    const fs::path from = imageFile(world, world.db->getComponent(texture.component), texture.read);
     fs::create_directories(dir / fs::path(texture.written).parent_path());
     auto images = c ? world.importedImages.find(c->getGeometryFile().str())
                     : world.importedImages.end();
@@ -391,6 +396,18 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
     fs::copy(xIte / "assets", dir / "x_ite" / "assets", fs::copy_options::recursive);
 }
 
+void writeGltfWorld(const BuiltWorld& world, const fs::path& dir, const WriteOptions& options) {
+  ZKGltfWriter writer(world.db.get(), std::cerr, [&world](ZKComponent* c, const std::string& name) {
+    return imageFile(world, c, name).string();
+  });
+  if (options.runs) {
+    std::vector<std::string> written = writer.addAnimations(*options.runs);
+    if (options.recorded) *options.recorded = std::move(written);
+  }
+  if (!writer.save((dir / "world.glb").string()))
+    throw std::runtime_error("cannot write " + (dir / "world.glb").string());
+}
+
 std::uintmax_t sizeOf(const fs::path& dir) {
   std::uintmax_t bytes = 0;
   for (const auto& entry : fs::recursive_directory_iterator(dir))
@@ -402,9 +419,10 @@ std::uintmax_t sizeOf(const fs::path& dir) {
 
 std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,
                           const WriteOptions& options) {
-  if (options.x3d) {
+  if (options.x3d || options.gltf) {
     fs::create_directories(dir);
-    writeX3dWorld(world, dir, options);
+    if (options.gltf) writeGltfWorld(world, dir, options);
+    else writeX3dWorld(world, dir, options);
     if (options.preview) {
       writeGeometry(world, dir / "geometry");
       writePreview(world, dir);

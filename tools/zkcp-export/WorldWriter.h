@@ -17,10 +17,12 @@ struct WriteOptions {
   // world.x3d, index.html and a copy of X_ITE from this folder instead.
   bool x3d = false;
   std::filesystem::path xIte;
+  // world.glb alone.
+  bool gltf = false;
   // Called after each component instance written, with the count so far.
   std::function<void(size_t)> progress;
-  // Recorded behaviour runs the X3D world plays; what was written of each
-  // goes to `recorded`.
+  // Recorded behaviour runs the X3D or glTF world plays; what was written
+  // of each goes to `recorded`.
   const std::vector<ZKWorldRecorder::Run_t>* runs = nullptr;
   std::vector<std::string>* recorded = nullptr;
 };
@@ -29,8 +31,8 @@ struct WriteOptions {
 // world/world.wrl (or world.arl), the prototype file of every component
 // type and behaviour module, zkextensions.wrl, the geometry under
 // geometry/, and preview.wrl when asked. In X3D: world.x3d, the textures
-// it names under textures/, index.html and X_ITE under x_ite/. Returns the
-// bytes written.
+// it names under textures/, index.html and X_ITE under x_ite/. In glTF:
+// world.glb with its images inside. Returns the bytes written.
 std::uintmax_t writeWorld(const BuiltWorld& world, const std::filesystem::path& dir,
                           const WriteOptions& options);
 

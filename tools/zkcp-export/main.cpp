@@ -104,13 +104,14 @@ int main(int argc, char** argv) {
       ->check(CLI::NonNegativeNumber);
   app.add_flag("--native", native, "the same as --format native");
   app.add_option("--format", format,
-                 "vrml97 (the default), native (.arl forms) or x3d (world.x3d and a web page)")
-      ->check(CLI::IsMember({"vrml97", "native", "x3d"}));
+                 "vrml97 (the default), native (.arl forms), x3d (world.x3d and a web page) "
+                 "or gltf (world.glb)")
+      ->check(CLI::IsMember({"vrml97", "native", "x3d", "gltf"}));
   app.add_option("--x-ite", xIte, "the X_ITE dist folder copied beside the x3d page")
       ->capture_default_str();
   std::string record;
   app.add_option("--record", record,
-                 "with --format x3d: record the behaviours for STEPS steps of SECONDS (0.1) "
+                 "with --format x3d or gltf: record the behaviours for STEPS steps of SECONDS (0.1) "
                  "each, and let the page play them as they start in the world")
       ->type_name("STEPS[:SECONDS]")
       ->check([](const std::string& text) {
@@ -154,8 +155,8 @@ int main(int argc, char** argv) {
   double stepSeconds = 0;
   if (!record.empty()) {
     parseRecord(record, recordSteps, stepSeconds);
-    if (format != "x3d" || native) {
-      std::cerr << "zkcp-export: --record needs --format x3d\n";
+    if ((format != "x3d" && format != "gltf") || native) {
+      std::cerr << "zkcp-export: --record needs --format x3d or gltf\n";
       return 2;
     }
   }
@@ -217,6 +218,7 @@ int main(int argc, char** argv) {
     }
     options.native = native || format == "native";
     options.x3d = format == "x3d" && !native;
+    options.gltf = format == "gltf" && !native;
     options.xIte = xIte;
     options.preview = !png.empty();
     options.timers = timers;
