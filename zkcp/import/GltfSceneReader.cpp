@@ -530,6 +530,15 @@ class GltfReader {
           throw Fault(at("node", i) + " lies more than " + std::to_string(kMaxDepth) + " nodes deep");
       }
     }
+    // Each use of a mesh becomes shapes of its own: the uses together are
+    // held to what one mesh may hold.
+    size_t used = 0;
+    for (const ImportNode& node : scene.nodes) {
+      if (node.mesh < 0) continue;
+      for (const ImportPrimitive& p : scene.meshes[size_t(node.mesh)]) used += p.positions.size() + p.triangles.size();
+      if (used > kMaxElements) throw Fault("the meshes are used too often (more than " +
+                                           std::to_string(kMaxElements) + " values in all)");
+    }
     if (model.scenes.empty()) {
       for (size_t i = 0; i < count; ++i)
         if (parent[i] < 0) scene.roots.push_back(int(i));
