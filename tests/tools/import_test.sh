@@ -55,6 +55,14 @@ for part in lamp2_Shade_1 chair1_Seat chair2_Back chair3_Seat wedge1_wedge stool
   grep -qF "DEF=\"$part\"" "$out/world.x3d" || fail "x3d: no part $part"
 done
 
+# glTF output takes in the images, also those held in the models.
+"$export_program" "$models/models.json" --format gltf --out "$work/gltf" >"$work/gltf.log" 2>&1 ||
+  fail "gltf: $(cat "$work/gltf.log")"
+[[ -f "$work/gltf/world.glb" && ! -e "$work/gltf/.held-images" ]] ||
+  fail "gltf: $(ls -A "$work/gltf")"
+[[ $(grep -ao 'image/png' "$work/gltf/world.glb" | wc -l) == 3 ]] && grep -aq 'Shade_1' "$work/gltf/world.glb" ||
+  fail "gltf: world.glb lacks the three images or the parts"
+
 # Malformed models: exit 1, the model and the reason, nothing written.
 bad() {  # file name, bytes (printf format), expected text
   local dir="$work/bad-$1"

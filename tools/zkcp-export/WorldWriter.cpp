@@ -15,7 +15,6 @@
 #include <zkcp/x3d/X3DAnimationWriter.h>
 #include <zkcp/x3d/ZKX3DWriter.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -332,6 +331,15 @@ fs::path imageFile(const BuiltWorld& world, ZKComponent* c, const std::string& n
                                                : fs::path(source->second).parent_path() / name;
 }
 
+// The image a converted model holds or names, if `name` is one.
+const ImportImage* importedImage(const BuiltWorld& world, ZKComponent* c, const std::string& name) {
+  auto images = c ? world.importedImages.find(c->getGeometryFile().str()) : world.importedImages.end();
+  if (images == world.importedImages.end()) return nullptr;
+  for (const ImportImage& image : images->second)
+    if (image.url == name) return &image;
+  return nullptr;
+}
+
 // The recorded runs as animation of the written scene.
 void writeX3dAnimation(const BuiltWorld& world, ZKX3DWriter& writer, const WriteOptions& options) {
   X3DAnimationScene scene;
@@ -359,17 +367,12 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
   if (!writer.save((dir / "world.x3d").string()))
     throw OutputError("zkcp-export: cannot write " + (dir / "world.x3d").string());
   for (const ZKX3DWriter::Texture& texture : writer.textures()) {
-    const fs::path from = imageFile(world, world.db->getComponent(texture.component), texture.read);
+    ZKComponent* c = world.db->getComponent(texture.component);
+    const fs::path from = imageFile(world, c, texture.read);
     fs::create_directories(dir / fs::path(texture.written).parent_path());
-    auto images = c ? world.importedImages.find(c->getGeometryFile().str())
-                    : world.importedImages.end();
-    if (images != world.importedImages.end()) {
-      auto image = std::find_if(images->second.begin(), images->second.end(),
-                                [&](const ImportImage& i) { return i.url == texture.read; });
-      if (image != images->second.end()) {
-        writeImage(*image, dir / texture.written);
-        continue;
-      }
+    if (const ImportImage* image = importedImage(world, c, texture.read)) {
+      writeImage(*image, dir / texture.written);
+      continue;
     }
     std::error_code failed;
     fs::copy_file(from, dir / texture.written, fs::copy_options::overwrite_existing, failed);
@@ -397,15 +400,24 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
 }
 
 void writeGltfWorld(const BuiltWorld& world, const fs::path& dir, const WriteOptions& options) {
-  ZKGltfWriter writer(world.db.get(), std::cerr, [&world](ZKComponent* c, const std::string& name) {
-    return imageFile(world, c, name).string();
+  // Images held in converted models are put in files for the writer to
+  // take in, and removed once world.glb is written.
+  const fs::path held = dir / ".held-images";
+  ZKGltfWriter writer(world.db.get(), std::cerr, [&](ZKComponent* c, const std::string& name) {
+    const ImportImage* image = importedImage(world, c, name);
+    if (!image) return imageFile(world, c, name).string();
+    if (image->bytes.empty()) return image->file;
+    const fs::path file = held / c->getGeometryFile().str() / image->url;
+    writeImage(*image, file);
+    return file.string();
   });
   if (options.runs) {
     std::vector<std::string> written = writer.addAnimations(*options.runs);
     if (options.recorded) *options.recorded = std::move(written);
   }
-  if (!writer.save((dir / "world.glb").string()))
-    throw std::runtime_error("cannot write " + (dir / "world.glb").string());
+  const bool saved = writer.save((dir / "world.glb").string());
+  fs::remove_all(held);
+  if (!saved) throw std::runtime_error("cannot write " + (dir / "world.glb").string());
 }
 
 std::uintmax_t sizeOf(const fs::path& dir) {
