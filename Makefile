@@ -113,9 +113,10 @@ demo-deps:
 
 # Builds the library and the fuzz targets with clang, AddressSanitizer and
 # libFuzzer, and runs each target for FUZZ_SECONDS over its corpus in
-# fuzz/corpus/<target> (new inputs go to the build folder's copy). Full
-# allocation stacks let the leak suppressions match inside Coin's reader.
-FUZZ_TARGETS := description_fuzz geometry_fuzz gltf_fuzz world_fuzz
+# fuzz/corpus/<target> (new inputs go to the build folder's copy). Every
+# target runs even when one fails; the run fails if any did, naming them.
+# Full allocation stacks let the leak suppressions match inside Coin's reader.
+FUZZ_TARGETS := $(shell grep -o '^zkcp_fuzz_target.[a-z0-9_]*' fuzz/CMakeLists.txt | cut -c18-)
 FUZZ_ASAN_OPTIONS := halt_on_error=1:detect_leaks=1:fast_unwind_on_malloc=0
 fuzz: deps
 	@$(MAKE) --no-print-directory deps DEBIAN_PACKAGES="clang"
@@ -123,12 +124,15 @@ fuzz: deps
 	  -DZKCP_SANITIZE=ON -DZKCP_BUILD_FUZZ=ON -DZKCP_BUILD_TESTS=OFF -DZKCP_BUILD_EXAMPLES=OFF \
 	  -DZKCP_BUILD_TOOLS=OFF
 	$(CMAKE) --build $(FUZZ_DIR) -j $(JOBS) --target $(FUZZ_TARGETS)
-	@for target in $(FUZZ_TARGETS); do \
+	@failed=""; \
+	for target in $(FUZZ_TARGETS); do \
 	  echo "== $$target"; \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$target; \
 	  $(SANITIZER_ENV) ASAN_OPTIONS=$(FUZZ_ASAN_OPTIONS) $(FUZZ_DIR)/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
-	    -rss_limit_mb=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target fuzz/corpus/$$target; \
-	done
+	    -rss_limit_mb=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target fuzz/corpus/$$target || \
+	    failed="$$failed $$target"; \
+	done; \
+	if [ -n "$$failed" ]; then echo "make fuzz: failed:$$failed" >&2; exit 1; fi
 
 asan-test: deps
 	$(CMAKE) -S . -B $(ASAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKCP_SANITIZE=ON

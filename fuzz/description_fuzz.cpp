@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto* component = new ZKComponent("fuzzed", "Fuzzed");
   component->ref();
   component->loadDescriptionFile(path.c_str());
+  std::remove(path.c_str());
 
   const std::string text(reinterpret_cast<const char*>(data), size);
   const char* kinds[] = {"ZKBoolAttribute",     "ZKFloatAttribute",  "ZKStringAttribute",

@@ -24,6 +24,7 @@ import http from "node:http";
 import os from "node:os";
 import path from "node:path";
 import { chromium } from "playwright-core";
+import LOAD_SECONDS from "./load-seconds.cjs";
 
 const CHROMIUM = process.env.ZKCP_CHROMIUM || "/usr/bin/chromium";
 const FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
@@ -31,7 +32,6 @@ const FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", 
 // Without a GPU chromium reads every WebGL frame back for its software
 // compositor and says so on the page's console; no page can avoid it.
 const SOFTWARE_GL = /^\[\.WebGL-0x[0-9a-f]+\]GL Driver Message \(OpenGL, Performance, GL_CLOSE_PATH_NV, High\): GPU stall due to ReadPixels( \(this message will no longer repeat\))?$/;
-const LOAD_SECONDS = Number(process.env.ZKCP_LOAD_SECONDS || 90);
 
 function parseArgs(argv) {
   const args = {};
@@ -108,6 +108,9 @@ function serve(root, gltf) {
 // object when most of its pixels lie more than BACKGROUND_DISTANCE (per
 // channel, 0..255) from the background colour, the colour of the picture's
 // corners most alike (each browser has its own background). Then
+//  - each picture shows objects in at least OBJECT_SHARE of its cells, more
+//    than MASK_TOLERANCE, so that neither two blank pictures nor a blank
+//    one and another are alike (the 1,000-component grid fills 6%),
 //  - the two pictures disagree on at most MASK_TOLERANCE of the cells, and
 //  - of the cells where both show objects, at least COLOUR_SHARE have a mean
 //    colour within COLOUR_TOLERANCE of the other picture's cell or of one
@@ -119,6 +122,7 @@ function serve(root, gltf) {
 // room's door at the origin leaves 0.5% of the object cells unlike.
 const CELL = 8;
 const BACKGROUND_DISTANCE = 12;
+const OBJECT_SHARE = 0.05;
 const MASK_TOLERANCE = 0.03;
 const COLOUR_TOLERANCE = 48;
 const COLOUR_SHARE = 0.998;
@@ -201,7 +205,9 @@ async function compare(page, first, second) {
         if (nearest <= tolerance) ++alike;
       }
     }
-    return { cells: ca.cells.length, disagree: disagree / ca.cells.length, both, alike: both ? alike / both : 1 };
+    const share = (p) => p.cells.filter((x) => x.object).length / p.cells.length;
+    return { cells: ca.cells.length, disagree: disagree / ca.cells.length, both, alike: both ? alike / both : 1,
+      shares: [share(ca), share(cb)] };
   }, { a: data(first), b: data(second), cell: CELL, near: BACKGROUND_DISTANCE, tolerance: COLOUR_TOLERANCE });
 }
 
@@ -336,8 +342,13 @@ async function main() {
       const r = await compare(page, args.reference, picture);
       if (r.error) faults.push(r.error);
       else {
-        console.log(`pictures: ${(100 * r.disagree).toFixed(1)}% of ${r.cells} cells disagree on objects, ` +
+        console.log(`pictures: objects in ${r.shares.map((x) => (100 * x).toFixed(1) + "%").join(" and ")} of ` +
+          `${r.cells} cells, ${(100 * r.disagree).toFixed(1)}% disagree on objects, ` +
           `${(100 * r.alike).toFixed(2)}% of ${r.both} object cells alike in colour`);
+        ["reference", "browser"].forEach((which, k) => {
+          if (r.shares[k] < OBJECT_SHARE)
+            faults.push(`the ${which} picture shows objects in ${(100 * r.shares[k]).toFixed(1)}% of its cells, under ${100 * OBJECT_SHARE}%`);
+        });
         if (r.disagree > MASK_TOLERANCE) faults.push(`the pictures show objects in different places (${(100 * r.disagree).toFixed(1)}% of the cells)`);
         if (r.alike < (gltf ? GLTF_COLOUR_SHARE : COLOUR_SHARE)) faults.push(`the pictures differ in colour (${(100 * r.alike).toFixed(2)}% of the object cells alike)`);
       }

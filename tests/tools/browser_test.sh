@@ -5,25 +5,24 @@
 # a Coin/VRML snapshot, then read by tovrmlx3d (no warning allowed) and
 # opened in headless chromium by web/check.mjs (console, places, picture).
 # Usage: browser_test.sh EXPORT_PROGRAM SOURCE_DIR MODULES_DIR
-# Exit 77 (skipped) only when node or chromium is not installed.
+# Exit 77 (skipped) when node, chromium, view3dscene or xvfb is not installed;
+# under CI (CI=true) that fails instead.
 set -uo pipefail
 
 export_program=$1
 source_dir=$2
 modules=$3
 web="$source_dir/web"
-
-for program in node chromium; do
-  if ! command -v "$program" >/dev/null 2>&1; then
-    echo "$program is not installed (make deps installs it): browser checks skipped"
-    exit 77
-  fi
-done
-if [[ ! -d "$web/node_modules/x_ite" || ! -d "$web/node_modules/playwright-core" ]]; then
-  (cd "$web" && npm ci --no-audit --no-fund >/dev/null) || { echo "FAIL: npm ci in $web"; exit 1; }
-fi
-
 source "$(dirname "$0")/checks.sh"
+
+for program in node chromium tovrmlx3d view3dscene xvfb-run; do
+  command -v "$program" >/dev/null 2>&1 ||
+    skip "$program is not installed (make deps installs it): the browser checks"
+done
+((skipped || failures)) && finish ""
+if [[ ! -d "$web/node_modules/x_ite" || ! -d "$web/node_modules/playwright-core" ]]; then
+  (cd "$web" && npm ci --no-audit --no-fund >/dev/null) || { fail "npm ci in $web"; finish ""; }
+fi
 
 check_world() {  # name, description, extra export arguments...
   local name=$1 description=$2
@@ -44,11 +43,10 @@ check_world() {  # name, description, extra export arguments...
 
 check_world sample "$source_dir/examples/world/world.json" --steps 10
 check_world imported "$source_dir/tests/data/import/models.json"
-python3 "$source_dir/bench/make_world.py" 1000 "$work/grid-description" &&
+if python3 "$source_dir/bench/make_world.py" 1000 "$work/grid-description" >"$work/grid.log" 2>&1; then
   check_world grid "$work/grid-description/world.json"
-
-if ((failures)); then
-  echo "$failures check(s) failed" >&2
-  exit 1
+else
+  fail "the 1,000-component world could not be generated: $(cat "$work/grid.log")"
 fi
-echo "all browser checks passed"
+
+finish "all browser checks passed"

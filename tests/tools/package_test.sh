@@ -4,21 +4,21 @@
 # from), and its zkcp-export exporting its sample world from wherever the
 # package is unpacked.
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION LIBDIR
-# Exit 77 (skipped) only when the Debian packaging programs are missing.
+# Exit 77 (skipped) only when the Debian packaging programs are missing;
+# under CI (CI=true) that fails instead.
 set -uo pipefail
 
 build_dir=$1
 source_dir=$2
 version=$3
 libdir=$4
+source "$(dirname "$0")/checks.sh"
 
 for program in dpkg-deb dpkg-shlibdeps file cpack; do
-  if ! command -v "$program" >/dev/null 2>&1; then
-    echo "$program is not installed (make deps installs it): package checks skipped"
-    exit 77
-  fi
+  command -v "$program" >/dev/null 2>&1 ||
+    skip "$program is not installed (make deps installs it): the package checks"
 done
-source "$(dirname "$0")/checks.sh"
+((skipped || failures)) && finish ""
 
 if ! cpack --config "$build_dir/CPackConfig.cmake" -B "$work/out" >"$work/log" 2>&1; then
   fail "cpack: $(cat "$work/log")"
@@ -60,4 +60,4 @@ share="$work/root/usr/share/zkcp"
   --modules "$share/examples/behaviors" --out room -q >"$work/export.log" 2>&1) ||
   fail "the unpacked zkcp-export cannot export its sample world: $(cat "$work/export.log")"
 
-exit $((failures > 0))
+finish "all package checks passed"

@@ -59,10 +59,14 @@ class Checker {
     }
   }
 
+  // `key` as the name of a file written: the whole name, or with
+  // `lastElement` what follows its last '/'.
   void fileName(const json& object, const std::string& path, const char* key,
-                const std::string& written) const {
+                bool lastElement) const {
     if (const std::string* name = text(object, key)) {
-      std::string fault = fileFault(written.empty() ? *name : written);
+      const size_t slash = lastElement ? name->rfind('/') : std::string::npos;
+      const std::string fault =
+          fileFault(slash == std::string::npos ? *name : name->substr(slash + 1));
       if (!fault.empty()) refuse(path + "." + key, *name, fault);
     }
   }
@@ -103,12 +107,6 @@ class Checker {
   std::string file_;
 };
 
-// The file name a geometry reference is written under: its last element.
-std::string carriedName(const std::string& geometry) {
-  const size_t slash = geometry.rfind('/');
-  return slash == std::string::npos ? geometry : geometry.substr(slash + 1);
-}
-
 }  // namespace
 
 void checkNames(const std::string& file, const json& description) {
@@ -118,16 +116,16 @@ void checkNames(const std::string& file, const json& description) {
   c.each(description, "", "components", [&c](const json& component, const std::string& at) {
     c.identifier(component, at, "instance");
     c.identifier(component, at, "component");
-    c.fileName(component, at, "component", "");
-    if (const std::string* geometry = Checker::text(component, "geometry"))
-      c.fileName(component, at, "geometry", carriedName(*geometry));
+    c.fileName(component, at, "component", false);
+    // Geometry is written under the last element of its name.
+    c.fileName(component, at, "geometry", true);
     c.each(component, at, "attributes", [&c](const json& a, const std::string& aat) {
       c.identifier(a, aat, "name");
     });
     c.each(component, at, "behaviors", [&c](const json& b, const std::string& bat) {
       c.identifier(b, bat, "name");
       c.identifier(b, bat, "module");
-      c.fileName(b, bat, "module", "");
+      c.fileName(b, bat, "module", false);
       c.identifier(b, bat, "function");
     });
   });

@@ -40,7 +40,13 @@ class Reader {
     throw InputError(file_, path, what);
   }
 
+  // The path of `key` in the object at `path` (the top when empty).
+  static std::string at(const std::string& path, const char* key) {
+    return path.empty() ? key : path + "." + key;
+  }
+
   const json& member(const json& object, const std::string& path, const char* key) const {
+    if (!object.is_object()) fail(path, "expected an object");
     auto it = object.find(key);
     if (it == object.end()) fail(path, std::string("missing field '") + key + "'");
     return *it;
@@ -48,21 +54,21 @@ class Reader {
 
   std::string text(const json& object, const std::string& path, const char* key) const {
     const json& value = member(object, path, key);
-    if (!value.is_string()) fail(path + "." + key, "expected a string");
+    if (!value.is_string()) fail(at(path, key), "expected a string");
     return value.get<std::string>();
   }
 
   std::string optionalText(const json& object, const std::string& path, const char* key) const {
     auto it = object.find(key);
     if (it == object.end() || it->is_null()) return std::string();
-    if (!it->is_string()) fail(path + "." + key, "expected a string");
+    if (!it->is_string()) fail(at(path, key), "expected a string");
     return it->get<std::string>();
   }
 
   bool flag(const json& object, const std::string& path, const char* key, bool fallback) const {
     auto it = object.find(key);
     if (it == object.end()) return fallback;
-    if (!it->is_boolean()) fail(path + "." + key, "expected true or false");
+    if (!it->is_boolean()) fail(at(path, key), "expected true or false");
     return it->get<bool>();
   }
 
@@ -84,7 +90,7 @@ class Reader {
     static const json empty = json::array();
     auto it = object.find(key);
     if (it == object.end()) return empty;
-    if (!it->is_array()) fail(path.empty() ? key : path + "." + key, "expected an array");
+    if (!it->is_array()) fail(at(path, key), "expected an array");
     return *it;
   }
 
@@ -302,7 +308,6 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   const std::string instance = r.text(c, path, "instance");
   const std::string type = r.text(c, path, "component");
   const std::string geometry = r.text(c, path, "geometry");
-  if (instance.empty()) r.fail(path + ".instance", "empty name");
   if (world.db->getComponent(instance.c_str()))
     r.fail(path + ".instance", "duplicate component name '" + instance + "'");
   const fs::path source = r.resolve(geometry);
@@ -367,7 +372,6 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   for (size_t i = 0; i < attributes.size(); ++i) {
     const std::string at = path + ".attributes[" + std::to_string(i) + "]";
     const std::string name = r.text(attributes[i], at, "name");
-    if (name.empty()) r.fail(at + ".name", "empty name");
     if (component->isValidAttribute(name.c_str()))
       r.fail(at + ".name", "duplicate attribute name '" + name + "'");
     const bool hidden = r.flag(attributes[i], at, "hidden", false);
@@ -383,7 +387,6 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   for (size_t i = 0; i < behaviors.size(); ++i) {
     const std::string at = path + ".behaviors[" + std::to_string(i) + "]";
     const std::string name = r.text(behaviors[i], at, "name");
-    if (name.empty()) r.fail(at + ".name", "empty name");
     if (component->isValidBehavior(name.c_str()))
       r.fail(at + ".name", "duplicate behaviour name '" + name + "'");
     ZKBehavior behavior = requestBehavior(r, *world.db, behaviors[i], at);
@@ -434,7 +437,6 @@ void readLights(const Reader& r, BuiltWorld& world, const json& lights) {
     const std::string at = "lights[" + std::to_string(i) + "]";
     const json& l = lights[i];
     const std::string name = r.text(l, at, "name");
-    if (name.empty()) r.fail(at + ".name", "empty name");
     if (world.db->getLight(name.c_str()))
       r.fail(at + ".name", "duplicate light name '" + name + "'");
     const std::string kind = r.text(l, at, "kind");
@@ -489,13 +491,15 @@ void readViews(const Reader& r, BuiltWorld& world, const json& description) {
     const json& v = viewpoints[i];
     // Held here until the world takes it, so a fault in its members frees it.
     auto viewpoint = std::make_unique<ZKViewpoint>();
-    viewpoint->setName(r.text(v, at, "name").c_str());
+    const std::string name = r.text(v, at, "name");
+    viewpoint->setName(name.c_str());
     viewpoint->setDescription(r.optionalText(v, at, "description").c_str());
     viewpoint->setPosition(vec3(r, v, at, "position", SbVec3f(0, 0, 10)));
     viewpoint->setOrientation(rotation(r, v, at, "orientation"));
     viewpoint->setFieldOfView(scalar(r, v, at, "fieldOfView", 0.785398f));
     viewpoint->setJump(r.flag(v, at, "jump", true) ? 1 : 0);
-    if (!world.db->addViewpoint(viewpoint.get())) r.fail(at + ".name", "duplicate viewpoint name");
+    if (!world.db->addViewpoint(viewpoint.get()))
+      r.fail(at + ".name", "duplicate viewpoint name '" + name + "'");
     viewpoint.release();
   }
   const json& sensors = r.list(description, "", "proximitySensors");
@@ -503,12 +507,13 @@ void readViews(const Reader& r, BuiltWorld& world, const json& description) {
     const std::string at = "proximitySensors[" + std::to_string(i) + "]";
     const json& p = sensors[i];
     auto sensor = std::make_unique<ZKProximitySensor>();
-    sensor->setName(r.text(p, at, "name").c_str());
+    const std::string name = r.text(p, at, "name");
+    sensor->setName(name.c_str());
     sensor->setCenter(vec3(r, p, at, "center", SbVec3f(0, 0, 0)));
     sensor->setSize(vec3(r, p, at, "size", SbVec3f(0, 0, 0)));
     sensor->setEnabled(r.flag(p, at, "enabled", true) ? 1 : 0);
     if (!world.db->addProximitySensor(sensor.get()))
-      r.fail(at + ".name", "duplicate proximity sensor name");
+      r.fail(at + ".name", "duplicate proximity sensor name '" + name + "'");
     sensor.release();
   }
   const json& paths = r.list(description, "", "paths");
@@ -516,8 +521,8 @@ void readViews(const Reader& r, BuiltWorld& world, const json& description) {
     const std::string at = "paths[" + std::to_string(i) + "]";
     const std::string name = r.text(paths[i], at, "name");
     ZKNavigationPath held;
-    if (name.empty() || world.db->getNavigationPath(name.c_str(), held))
-      r.fail(at + ".name", "empty or duplicate path name '" + name + "'");
+    if (world.db->getNavigationPath(name.c_str(), held))
+      r.fail(at + ".name", "duplicate path name '" + name + "'");
     ZKNavigationPath path(name.c_str());
     const json& positions = r.list(paths[i], at, "positions");
     for (size_t k = 0; k < positions.size(); ++k) {
