@@ -177,7 +177,9 @@ void BM_ExportVrmlref(benchmark::State& state) {
   }
   const char* path = "/tmp/zkcp_export_bench.wrl";
   for (auto _ : state) {
-    zkofstream os(path);
+    // Buffered as Coin's output file is: a line end does not reach the kernel.
+    ZKBlockFileBuffer buffer(path);
+    zkofstream os(&buffer);
     os << vrmlref;
     for (ZKComponent* c : components) os << *c;
   }

@@ -62,6 +62,7 @@
 #include <zkcp/vrml/VRMLNodeField.h>
 #include <zkcp/vrml/VRMLValueWriters.h>
 #include <zkcp/vrml/ViewpointWriters.h>
+#include <zkcp/vrml/ZKBlockFileBuffer.h>
 #include <zkcp/vrml/zkofstream.h>
 #include <zkcp/x3d/ZKX3DWriter.h>
 

@@ -1,4 +1,5 @@
 #include <zkcp/foundation/RWIndexError.h>
+#include <zkcp/vrml/ZKBlockFileBuffer.h>
 #include <zkcp/vrml/zkofstream.h>
 
 #include "GoldenText.h"
@@ -128,6 +129,29 @@ TEST(Zkofstream, FileDescriptorsAndFailedOpens) {
   badFd << "lost" << endl;
   noDir << indent << "lost" << endl;
   EXPECT_TRUE(badFd.fail() && closedFd.fail() && noDir.fail() && unnamed.fail());
+}
+
+TEST(Zkofstream, BlockBufferKeepsLineEndsUntilABlockIsFull) {
+  const std::string path = scratchPath("zk_block.txt");
+  const std::string longLine(ZKBlockFileBuffer::kBlockSize + 17, 'x');
+  {
+    ZKBlockFileBuffer buffer(path.c_str());
+    zkofstream os(&buffer);
+    os.addTabStop(3);
+    os << indent << nextIndent << "a" << endl << 1.5 << "b";
+    os.flush();
+    EXPECT_EQ(readFile(path), "");  // flushed, yet nothing written
+    os << longLine.c_str() << endl << "c";
+    EXPECT_TRUE(os.good());
+    EXPECT_TRUE(buffer.close());
+    EXPECT_FALSE(buffer.close());
+  }
+  EXPECT_EQ(readFile(path), "a\n   1.5b" + longLine + "\n   c");
+  ZKBlockFileBuffer noDir("/nonexistent-zkcp-dir/out.wrl");
+  zkofstream lost(&noDir), unbuffered(static_cast<std::streambuf*>(nullptr));
+  lost << "lost" << endl;
+  EXPECT_FALSE(noDir.is_open());
+  EXPECT_TRUE(lost.fail() && unbuffered.fail());
 }
 
 TEST(Zkofstream, CopiesShareTheBufferAndCopyTheState) {

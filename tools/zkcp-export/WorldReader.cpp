@@ -28,6 +28,19 @@ using nlohmann::json;
 
 namespace {
 
+// Why `file` cannot be read as a file, or "" when it can: a folder, a
+// FIFO or a device would make the reader fail or wait for ever.
+std::string unreadable(const fs::path& file) {
+  struct stat st;
+  if (stat(file.c_str(), &st) != 0) return std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return "a folder, not a file";
+  if (S_ISFIFO(st.st_mode)) return "a FIFO, not a file";
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "a device, not a file";
+  if (!S_ISREG(st.st_mode)) return "not a regular file";
+  if (access(file.c_str(), R_OK) != 0) return std::strerror(errno);
+  return "";
+}
+
 // Where the reader is in the description, for messages.
 class Reader {
  public:
@@ -102,10 +115,39 @@ class Reader {
   // The folders searched for behaviour modules before the current one.
   const std::vector<fs::path>& moduleDirs() const { return moduleDirs_; }
 
+  // The first of those folders that has the module file, or an empty path;
+  // each file is looked for once.
+  const fs::path& moduleFolder(const std::string& file) const {
+    auto known = moduleFolders_.find(file);
+    if (known != moduleFolders_.end()) return known->second;
+    fs::path found;
+    for (const fs::path& dir : moduleDirs_)
+      if (found.empty() && fs::is_regular_file(dir / file)) found = dir;
+    return moduleFolders_.emplace(file, std::move(found)).first->second;
+  }
+
+  // Why the file cannot be read, or "" when it can; a file found readable
+  // once is not looked at again.
+  std::string unreadable(const fs::path& file) const {
+    if (readable_.count(file.string())) return std::string();
+    std::string why = ::unreadable(file);
+    if (why.empty()) readable_.insert(file.string());
+    return why;
+  }
+
+  // The current folder as the reading started.
+  const fs::path& startFolder() const {
+    if (startFolder_.empty()) startFolder_ = fs::current_path();
+    return startFolder_;
+  }
+
  private:
   std::string file_;
   fs::path dir_;
   std::vector<fs::path> moduleDirs_;
+  mutable std::map<std::string, fs::path> moduleFolders_;
+  mutable fs::path startFolder_;
+  mutable std::set<std::string> readable_;
 };
 
 json parseText(const std::string& file, const std::string& text) {
@@ -132,19 +174,6 @@ json parseText(const std::string& file, const std::string& text) {
     if (bracket != std::string::npos) reason = reason.substr(bracket + 2);
     throw InputError(file, "", "malformed JSON: " + reason);
   }
-}
-
-// Why `file` cannot be read as a file, or "" when it can: a folder, a
-// FIFO or a device would make the reader fail or wait for ever.
-std::string unreadable(const fs::path& file) {
-  struct stat st;
-  if (stat(file.c_str(), &st) != 0) return std::strerror(errno);
-  if (S_ISDIR(st.st_mode)) return "a folder, not a file";
-  if (S_ISFIFO(st.st_mode)) return "a FIFO, not a file";
-  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "a device, not a file";
-  if (!S_ISREG(st.st_mode)) return "not a regular file";
-  if (access(file.c_str(), R_OK) != 0) return std::strerror(errno);
-  return "";
 }
 
 // The geometry graph of a file, with one reference for the caller; null
@@ -280,15 +309,15 @@ ZKBehavior requestBehavior(const Reader& r, ZKComponentDB& db, const json& b,
   }
   // The module is loaded by its bare file name from the folder that has it,
   // so that its behaviours are named after the module alone.
+  // A behaviour made before is the world's already, with no module to load.
   const std::string file = module + ".dll";
-  const fs::path here = fs::current_path();
-  fs::path found;
-  for (const fs::path& dir : r.moduleDirs())
-    if (found.empty() && fs::is_regular_file(dir / file)) found = dir;
-  if (!found.empty()) fs::current_path(found);
+  const fs::path& here = r.startFolder();
+  const fs::path& found = r.moduleFolder(file);
+  const bool load = !found.empty() && !ZKBehavior::exists((module + ":" + function).c_str());
+  if (load) fs::current_path(found);
   ZKBehavior behavior = db.getBehavior(module.c_str(), function.c_str(), init.c_str(),
                                        fini.c_str(), events, ZKBehavior::Dependencies());
-  if (!found.empty()) fs::current_path(here);
+  if (load) fs::current_path(here);
   if (!behavior.getCallbackFunc()) {
     if (!found.empty() || fs::exists(here / file)) {
       r.fail(path + ".function", "module '" + module + "' (" + file + ") has no function '" +
@@ -323,7 +352,7 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   if (known != world.geometrySources.end() && known->second != source.string())
     r.fail(path + ".geometry", "another geometry file is already called '" + carried + "'");
   const bool active = r.flag(c, path, "active", true);
-  const std::string why = unreadable(source);
+  const std::string why = r.unreadable(source);
   if (!why.empty()) r.fail(path + ".geometry", "cannot read '" + geometry + "': " + why);
   std::string fault;
   SoSeparator* graph = readGeometry(world, source, carried, fault);
@@ -343,7 +372,7 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   const std::string description = r.optionalText(c, path, "description");
   if (!description.empty()) {
     const fs::path file = r.resolve(description);
-    const std::string unread = unreadable(file);
+    const std::string unread = r.unreadable(file);
     if (!unread.empty())
       r.fail(path + ".description", "cannot read '" + description + "': " + unread);
     component->loadDescriptionFile(file.c_str());

@@ -12,6 +12,7 @@
 #include <Inventor/nodes/SoTransform.h>
 
 #include <zkcp/gltf/ZKGltfWriter.h>
+#include <zkcp/vrml/ZKBlockFileBuffer.h>
 #include <zkcp/x3d/X3DAnimationWriter.h>
 #include <zkcp/x3d/ZKX3DWriter.h>
 
@@ -61,16 +62,18 @@ std::string behaviorType(const ZKBehavior& b) {
 
 // One written file. close() reports a write that failed (a full disk, a
 // file size limit) with the file's name; every file is closed through it.
+// The writers flush at every line end; the block buffer keeps those flushes
+// from reaching the kernel.
 class Output {
  public:
-  explicit Output(const fs::path& path) : path_(path), os_(path.c_str()) {
-    if (!os_.good()) fail();
+  explicit Output(const fs::path& path) : path_(path), buffer_(path.c_str()), os_(&buffer_) {
+    if (!buffer_.is_open() || !os_.good()) fail();
   }
   zkofstream& os() { return os_; }
   const fs::path& path() const { return path_; }
   void close() {
-    os_.close();
-    if (os_.fail()) fail();
+    os_.flush();
+    if (!buffer_.close() || os_.bad()) fail();
   }
 
  private:
@@ -79,6 +82,7 @@ class Output {
   }
 
   fs::path path_;
+  ZKBlockFileBuffer buffer_;
   zkofstream os_;
 };
 

@@ -3,6 +3,7 @@
 // world as a self-contained set of VRML 97 files.
 #include "BuildInfo.h"
 #include "DataDir.h"
+#include "HugePages.h"
 #include "OutputFolder.h"
 #include "Progress.h"
 #include "WorldReader.h"
@@ -86,6 +87,7 @@ bool parseRecord(const std::string& text, int& steps, double& seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  restartWithHugePages(argv);
   CLI::App app{"Builds a zkcp world from its JSON description and writes it as VRML 97."};
   std::string description;
   std::string out = "zkcp-out";

@@ -64,7 +64,7 @@ zkofstream& writeAttributeValue(zkofstream& os, const ZKAttribute& attribute) {
   std::ostream& out = os;
   const SoType type = attribute.getTypeId();
   if (type == ZKFloatAttribute::getClassTypeId()) {
-    padded(out) << static_cast<double>(as<ZKFloatAttribute>(attribute).getValue());
+    writePadded(out, as<ZKFloatAttribute>(attribute).getValue(), kValueWidth);
   } else if (type == ZKBoolAttribute::getClassTypeId()) {
     padded(out) << (as<ZKBoolAttribute>(attribute).getValue() ? "TRUE" : "FALSE");
   } else if (type == ZKStringAttribute::getClassTypeId()) {
@@ -83,7 +83,8 @@ zkofstream& writeAttributeValue(zkofstream& os, const ZKAttribute& attribute) {
   } else if (type == ZKRotationAttribute::getClassTypeId()) {
     padded(out) << as<ZKRotationAttribute>(attribute).getValue();
   } else if (type == ZKTimeAttribute::getClassTypeId()) {
-    padded(out) << ZKTimeAttribute::seconds(as<ZKTimeAttribute>(attribute).getValue());
+    writePadded(out, ZKTimeAttribute::seconds(as<ZKTimeAttribute>(attribute).getValue()),
+                kValueWidth);
   }
   return os;
 }

@@ -5,19 +5,41 @@
 #include <Inventor/fields/SoMFString.h>
 #include <Inventor/fields/SoSFImage.h>
 
+#include <charconv>
+#include <cmath>
 #include <ctime>
+#include <locale>
 #include <ostream>
 
 namespace {
 
 constexpr int kNumberWidth = 10;
 
+// Whether the stream writes a double as printf's "%.<precision>g" in the C
+// locale, blanks filling: then the text is made with std::to_chars, the same
+// characters without the stream's formatting machinery.
+bool plainDoubles(const std::ostream& os) {
+  constexpr std::ios::fmtflags kChanging =
+      std::ios::floatfield | std::ios::showpos | std::ios::showpoint | std::ios::uppercase;
+  return (os.flags() & kChanging) == 0 && os.precision() > 0 && os.precision() <= 17 &&
+         os.fill() == ' ' && os.getloc() == std::locale::classic();
+}
+
 }  // namespace
 
 std::ostream& writePadded(std::ostream& os, double value, int width) {
   os.setf(std::ios::left, std::ios::adjustfield);
-  os.width(width);
-  return os << value;
+  if (width > 32 || !std::isfinite(value) || !plainDoubles(os)) {
+    os.width(width);
+    return os << value;
+  }
+  char text[64];
+  char* end = std::to_chars(text, text + 32, value, std::chars_format::general,
+                            static_cast<int>(os.precision()))
+                  .ptr;
+  while (end - text < width) *end++ = ' ';
+  os.width(0);
+  return os.write(text, end - text);
 }
 
 std::ostream& operator<<(std::ostream& os, const SbVec2f& v) {

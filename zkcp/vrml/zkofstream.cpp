@@ -47,6 +47,16 @@ zkofstream::zkofstream(int fd) : std::ofstream() {
   std::ios::rdbuf(fdBuffer_.get());
 }
 
+zkofstream::zkofstream(std::streambuf* buffer) : std::ofstream() {
+  stops_.reserve(kInitialStopCapacity);
+  stops_.push_back(0);
+  if (buffer == nullptr) {
+    setstate(std::ios::failbit);
+    return;
+  }
+  std::ios::rdbuf(buffer);
+}
+
 zkofstream::zkofstream(const zkofstream& other) : std::ios(), std::ofstream() {
   std::ios::rdbuf(sharedBuffer(other));
   copyStateFrom(other);
@@ -64,7 +74,7 @@ zkofstream& zkofstream::operator=(const zkofstream& other) {
 zkofstream::~zkofstream() {
   if (std::ios::rdbuf() != nullptr) std::ios::rdbuf()->pubsync();
   // The base stream must not keep pointing at a buffer released before it.
-  if (fdBuffer_) std::ios::rdbuf(std::ofstream::rdbuf());
+  std::ios::rdbuf(std::ofstream::rdbuf());
 }
 
 void zkofstream::copyStateFrom(const zkofstream& other) {

@@ -37,6 +37,10 @@ class zkofstream : public std::ofstream {
   // Writes to an already open file descriptor. The stream writes through a
   // duplicate of it, so the caller's descriptor stays open and the caller's.
   explicit zkofstream(int fd);
+  // Writes to the caller's buffer, which must outlive the stream; a null
+  // buffer leaves the stream failed. With a ZKBlockFileBuffer the line ends'
+  // flushes cost no system call.
+  explicit zkofstream(std::streambuf* buffer);
   // A second stream on the same output buffer (shared, not duplicated) with
   // a copy of the source's format word, indent level and tab stops. The
   // source must outlive the copy's use of the buffer.
