@@ -17,7 +17,7 @@ FUZZ_DIR := build-fuzz
 FUZZ_SECONDS ?= 60
 
 DEBIAN_PACKAGES := cmake ninja-build g++ libcoin-dev libgtest-dev libbenchmark-dev pkg-config \
-	nlohmann-json3-dev libcli11-dev libpugixml-dev libtinygltf-dev libboost-dev
+	nlohmann-json3-dev libcli11-dev libpugixml-dev libtinygltf-dev libassimp-dev libboost-dev
 # The Debian package: dpkg-shlibdeps finds its dependencies, file its binaries.
 DEBIAN_PACKAGES += dpkg-dev file
 # The demo renders its picture with a VRML browser on a virtual display.

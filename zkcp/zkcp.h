@@ -18,6 +18,9 @@
 
 #include <zkcp/part/ZKPart.h>
 
+#include <zkcp/import/ZKGeometryImporter.h>
+#include <zkcp/import/ZKLenientText.h>
+
 #include <zkcp/component/ZKComponent.h>
 #include <zkcp/component/ZKComponentSensor.h>
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The X3D world and its page in real clients: the sample room and a
-# generated world of 1,000 components, each exported with --format x3d and
+# The X3D world and its page in real clients: the sample room, a world of
+# models from other formats (tests/data/import) and a generated world of
+# 1,000 components, each exported with --format x3d and
 # a Coin/VRML snapshot, then read by tovrmlx3d (no warning allowed) and
 # opened in headless chromium by web/check.mjs (console, places, picture).
 # Usage: browser_test.sh EXPORT_PROGRAM SOURCE_DIR MODULES_DIR
@@ -41,6 +42,7 @@ check_world() {  # name, description, extra export arguments...
 }
 
 check_world sample "$source_dir/examples/world/world.json" --steps 10
+check_world imported "$source_dir/tests/data/import/models.json"
 if python3 "$source_dir/bench/make_world.py" 1000 "$work/grid-description" >"$work/grid.log" 2>&1; then
   check_world grid "$work/grid-description/world.json"
 else

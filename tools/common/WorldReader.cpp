@@ -19,6 +19,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -178,16 +179,39 @@ json parseText(const std::string& file, const std::string& text) {
 }
 
 // The geometry graph of a file, with one reference for the caller; null
-// when it cannot be read, with `fault` set when an included file was refused.
+// when it cannot be read, with `fault` set when an included file was refused
+// or a model of another format is malformed.
 // Each file is read once; every instance gets its own copy of the graph read,
 // since building a component's part tree rebuilds the graph it is given.
-SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file, std::string& fault) {
+SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file, const std::string& carried,
+                          std::string& fault) {
   auto known = world.geometryRead.find(file.string());
   if (known == world.geometryRead.end()) {
-    ZKGeometryInput in;
-    SoSeparator* root = in.openFile(file.c_str(), TRUE) ? SoDB::readAll(&in) : nullptr;
-    if (root) root->ref();
-    std::string refused = in.getIncludeFault();
+    SoSeparator* root = nullptr;
+    std::string refused;
+    if (ZKGeometryImporter::canImport(file.string())) {
+      ZKGeometryImporter importer(std::cerr);
+      root = importer.read(file.string());
+      refused = importer.getError();
+      if (root) world.importedImages[carried] = importer.getImages();
+    } else {
+      // Fields and nodes Coin does not know are left out with a warning;
+      // only then is the file read from the text that remains.
+      std::ifstream source(file, std::ios::binary);
+      const std::string text{std::istreambuf_iterator<char>(source), std::istreambuf_iterator<char>()};
+      const std::string kept = withoutUnknownFields(text, carried, std::cerr);
+      ZKGeometryInput in;
+      if (kept == text) {
+        root = in.openFile(file.c_str(), TRUE) ? SoDB::readAll(&in) : nullptr;
+      } else {
+        SoInput::addDirectoryFirst(file.parent_path().c_str());
+        in.setBuffer(kept.data(), kept.size());
+        root = SoDB::readAll(&in);
+        SoInput::removeDirectory(file.parent_path().c_str());
+      }
+      if (root) root->ref();
+      refused = in.getIncludeFault();
+    }
     if (root && !refused.empty()) {
       root->unref();
       root = nullptr;
@@ -196,7 +220,9 @@ SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file, std::string& 
   }
   fault = known->second.fault;
   if (!known->second.graph) return nullptr;
-  auto* copy = static_cast<SoSeparator*>(known->second.graph->copy());
+  auto* graph = static_cast<SoSeparator*>(known->second.graph.get());
+  if (world.importedImages.count(carried)) return ZKGeometryImporter::copyScene(graph);
+  auto* copy = static_cast<SoSeparator*>(graph->copy());
   copy->ref();
   return copy;
 }
@@ -378,9 +404,14 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   if (world.db->getComponent(instance.c_str()))
     r.fail(path + ".instance", "duplicate component name '" + instance + "'");
   const fs::path source = r.resolve(geometry);
-  const std::string carried = source.filename().string();
+  // A model of another format is converted and carried as the .wrl it is
+  // written as, its own name with ".wrl" after it.
+  const bool imported = ZKGeometryImporter::canImport(geometry);
+  const std::string carried = source.filename().string() + (imported ? ".wrl" : "");
   if (carried.find(".wrl") == std::string::npos && carried.find(".iv") == std::string::npos)
-    r.fail(path + ".geometry", "'" + geometry + "' is neither a .wrl nor an .iv file");
+    r.fail(path + ".geometry", "'" + geometry +
+                                   "' is neither a .wrl nor an .iv file nor a model "
+                                   "(.gltf, .glb, .obj, .stl, .ply, .dae, .fbx)");
   auto known = world.geometrySources.find(carried);
   if (known != world.geometrySources.end() && known->second != source.string())
     r.fail(path + ".geometry", "another geometry file is already called '" + carried + "'");
@@ -389,7 +420,8 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   const std::string why = r.unreadable(source);
   if (!why.empty()) r.fail(path + ".geometry", "cannot read '" + geometry + "': " + why);
   std::string fault;
-  SoSeparator* graph = readGeometry(world, source, fault);
+  SoSeparator* graph = readGeometry(world, source, carried, fault);
+  if (imported && !fault.empty()) r.fail(path + ".geometry", fault);
   if (!fault.empty()) r.fail(path + ".geometry", "cannot read '" + geometry + "': " + fault);
   if (!graph) r.fail(path + ".geometry", "cannot read '" + geometry + "'");
   world.geometrySources[carried] = source.string();

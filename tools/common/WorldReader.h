@@ -39,6 +39,9 @@ struct BuiltWorld {
     std::string fault;
   };
   std::map<std::string, GeometryRead> geometryRead;
+  // Images of the geometry converted from other formats, by the name of the
+  // .wrl it is written as; the converted graph is its geometryRead entry.
+  std::map<std::string, std::vector<ImportImage>> importedImages;
   // The component description files read, once each.
   std::vector<std::string> descriptionFiles;
   // Every behaviour used, once per name.

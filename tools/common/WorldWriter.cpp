@@ -8,6 +8,7 @@
 #include <Inventor/nodes/SoDirectionalLight.h>
 #include <Inventor/nodes/SoPointLight.h>
 #include <Inventor/nodes/SoSpotLight.h>
+#include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoTransform.h>
 
 #include <zkcp/gltf/ZKGltfWriter.h>
@@ -242,6 +243,40 @@ void writeNativeWorld(const BuiltWorld& world, const fs::path& dir, const WriteO
   }
 }
 
+// A graph converted from another format, as VRML 97 text.
+void writeConverted(SoNode* graph, const fs::path& file) {
+  std::ofstream out(file);
+  ZKGeometryImporter::writeScene(out, static_cast<SoSeparator*>(graph));
+  if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+
+void writeImage(const ImportImage& image, const fs::path& file) {
+  fs::create_directories(file.parent_path());
+  if (image.bytes.empty()) {
+    fs::copy_file(image.file, file, fs::copy_options::overwrite_existing);
+    return;
+  }
+  std::ofstream out(file, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(image.bytes.data()),
+            static_cast<std::streamsize>(image.bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+
+// The geometry files under `dir`: copies of those read as they are, and
+// the converted models with their images beside them.
+void writeGeometry(const BuiltWorld& world, const fs::path& dir) {
+  fs::create_directories(dir);
+  for (const auto& [name, source] : world.geometrySources) {
+    auto images = world.importedImages.find(name);
+    if (images == world.importedImages.end()) {
+      fs::copy_file(source, dir / name, fs::copy_options::overwrite_existing);
+      continue;
+    }
+    writeConverted(world.geometryRead.at(source).graph.get(), dir / name);
+    for (const ImportImage& image : images->second) writeImage(image, dir / image.url);
+  }
+}
+
 // A plain scene: every active component's geometry at its place.
 void writePreview(const BuiltWorld& world, const fs::path& dir) {
   Output out(dir / "preview.wrl");
@@ -301,6 +336,15 @@ fs::path imageFile(const BuiltWorld& world, ZKComponent* c, const std::string& n
                                                : fs::path(source->second).parent_path() / name;
 }
 
+// The image a converted model holds or names, if `name` is one.
+const ImportImage* importedImage(const BuiltWorld& world, ZKComponent* c, const std::string& name) {
+  auto images = c ? world.importedImages.find(c->getGeometryFile().str()) : world.importedImages.end();
+  if (images == world.importedImages.end()) return nullptr;
+  for (const ImportImage& image : images->second)
+    if (image.url == name) return &image;
+  return nullptr;
+}
+
 // The recorded runs as animation of the written scene.
 void writeX3dAnimation(const BuiltWorld& world, ZKX3DWriter& writer, const WriteOptions& options) {
   X3DAnimationScene scene;
@@ -328,8 +372,13 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
   if (!writer.save((dir / "world.x3d").string()))
     throw OutputError("zkcp-export: cannot write " + (dir / "world.x3d").string());
   for (const ZKX3DWriter::Texture& texture : writer.textures()) {
-    const fs::path from = imageFile(world, world.db->getComponent(texture.component), texture.read);
+    ZKComponent* c = world.db->getComponent(texture.component);
+    const fs::path from = imageFile(world, c, texture.read);
     fs::create_directories(dir / fs::path(texture.written).parent_path());
+    if (const ImportImage* image = importedImage(world, c, texture.read)) {
+      writeImage(*image, dir / texture.written);
+      continue;
+    }
     std::error_code failed;
     fs::copy_file(from, dir / texture.written, fs::copy_options::overwrite_existing, failed);
     if (failed) std::cerr << "zkcp-export: texture " << from.string() << " not copied\n";
@@ -354,15 +403,24 @@ void writeX3dWorld(const BuiltWorld& world, const fs::path& dir, const WriteOpti
 }
 
 void writeGltfWorld(const BuiltWorld& world, const fs::path& dir, const WriteOptions& options) {
-  ZKGltfWriter writer(world.db.get(), std::cerr, [&world](ZKComponent* c, const std::string& name) {
-    return imageFile(world, c, name).string();
+  // Images held in converted models are put in files for the writer to
+  // take in, and removed once world.glb is written.
+  const fs::path held = dir / ".held-images";
+  ZKGltfWriter writer(world.db.get(), std::cerr, [&](ZKComponent* c, const std::string& name) {
+    const ImportImage* image = importedImage(world, c, name);
+    if (!image) return imageFile(world, c, name).string();
+    if (image->bytes.empty()) return image->file;
+    const fs::path file = held / c->getGeometryFile().str() / image->url;
+    writeImage(*image, file);
+    return file.string();
   });
   if (options.runs) {
     std::vector<std::string> written = writer.addAnimations(*options.runs);
     if (options.recorded) *options.recorded = std::move(written);
   }
-  if (!writer.save((dir / "world.glb").string()))
-    throw std::runtime_error("cannot write " + (dir / "world.glb").string());
+  const bool saved = writer.save((dir / "world.glb").string());
+  fs::remove_all(held);
+  if (!saved) throw std::runtime_error("cannot write " + (dir / "world.glb").string());
 }
 
 std::uintmax_t sizeOf(const fs::path& dir) {
@@ -392,9 +450,7 @@ std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,
     if (options.gltf) writeGltfWorld(world, dir, options);
     else writeX3dWorld(world, dir, options);
     if (options.preview) {
-      fs::create_directories(dir / "geometry");
-      for (const auto& [name, source] : world.geometrySources)
-        fs::copy_file(source, dir / "geometry" / name, fs::copy_options::overwrite_existing);
+      writeGeometry(world, dir / "geometry");
       writePreview(world, dir);
     }
     return sizeOf(dir);
@@ -407,8 +463,7 @@ std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,
     writeVrmlWorld(world, dir, options);
     writeVrmlPrototypes(world, dir);
   }
-  for (const auto& [name, source] : world.geometrySources)
-    fs::copy_file(source, dir / "geometry" / name, fs::copy_options::overwrite_existing);
+  writeGeometry(world, dir / "geometry");
   if (options.preview) writePreview(world, dir);
   return sizeOf(dir);
 }

@@ -1,0 +1,79 @@
+// Unknown fields and nodes are left out of VRML 97 and Inventor text with
+// one message each naming the line, and Coin reads what remains; PROTO
+// fields, Script declarations and node kit parts are known.
+#include <zkcp/import/ZKLenientText.h>
+
+#include <zkcp/component/ZKComponent.h>
+
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInput.h>
+#include <Inventor/nodes/SoSeparator.h>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+namespace {
+
+// Whether Coin reads the text, after the unknown parts are left out.
+bool readsAfterCleaning(const std::string& text, std::string& messages) {
+  std::ostringstream said;
+  const std::string kept = withoutUnknownFields(text, "m.wrl", said);
+  messages = said.str();
+  SoInput in;
+  in.setBuffer(kept.data(), kept.size());
+  SoSeparator* root = SoDB::readAll(&in);
+  if (!root) return false;
+  root->ref();
+  root->unref();
+  return true;
+}
+
+TEST(ZKLenientText, UnknownFieldsAndNodesAreLeftOutWithTheirLines) {
+  SoDB::init();
+  ZKComponent::initClass();
+  std::string messages;
+  EXPECT_TRUE(readsAfterCleaning(
+      "#VRML V2.0 utf8\n"
+      "NavigationInfo { type \"EXAMINE\" vendorSpeed 3 }\n"
+      "PROTO Lamp [ field SFColor tint 1 1 1 field SFNode shape NULL ] { Group { } }\n"
+      "DEF Body Transform {\n"
+      "  children [\n"
+      "    Shape { appearance Appearance { blendMode \"ADD\"\n"
+      "      texture ImageTexture { url [ \"a.png\" ] alphaChannel \"AUTO\" repeatS FALSE } } }\n"
+      "    DEF Odd VendorNode { speed 2 children [ Box { } ] }\n"
+      "    Shape { geometry USE Odd }\n"
+      "    Lamp { tint 1 0 0 shape Shape { geometry Box { size 1 1 1 } } }\n"
+      "    Script { field SFFloat speed 2 eventIn SFTime tick url \"x.js\" }\n"
+      "    Box { madeUp 1 }\n"
+      "  ]\n"
+      "}\n"
+      "ROUTE Odd.speed TO Body.set_translation\n",
+      messages));
+  EXPECT_EQ(messages,
+            "m.wrl:2: unknown field 'vendorSpeed' of NavigationInfo skipped\n"
+            "m.wrl:6: unknown field 'blendMode' of Appearance skipped\n"
+            "m.wrl:7: unknown field 'alphaChannel' of ImageTexture skipped\n"
+            "m.wrl:8: unknown node 'VendorNode' skipped\n"
+            "m.wrl:12: unknown field 'madeUp' of Box skipped\n");
+
+  EXPECT_TRUE(readsAfterCleaning(
+      "#Inventor V2.1 ascii\n"
+      "Separator {\n"
+      "  DrawStyle { style LINES lineWidth 2 glow 1 }\n"
+      "  ZKPart { transform Transform { translation 1 0 0 } }\n"
+      "  Cube { width 2 }\n"
+      "}\n",
+      messages));
+  EXPECT_EQ(messages, "m.wrl:3: unknown field 'glow' of DrawStyle skipped\n");
+
+  // Text that is not VRML or Inventor, or that the cleaner cannot follow,
+  // is left for Coin to refuse.
+  std::ostringstream said;
+  for (const char* text : {"solid wedge\nendsolid\n", "#VRML V2.0 utf8\nShape { geometry Box {\n"})
+    EXPECT_EQ(withoutUnknownFields(text, "m.wrl", said), text);
+  EXPECT_EQ(said.str(), "");
+}
+
+}  // namespace
