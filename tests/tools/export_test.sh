@@ -40,12 +40,16 @@ for file in "$out"/world/*.wrl; do
 done
 # A VRML browser reads every file with no warnings but those the fixed
 # templates cause: the external prototypes declare timer fields that the
-# prototypes do not have.
+# prototypes do not have, and the prototypes carry attributes as plain fields
+# and no component sensor, so the sample's routes from the lamp's touch
+# sensor and its "on" attribute (to the desk light, which the world writes
+# without a name) have no ends in the legacy form.
+legacy_routes='Route source field/event name "(isActive|on_changed)" \(for node "lamp1", type "Lamp"\) not found|Route destination node name "Desk" not found|Cannot save VRML route: source node not assigned'
 if command -v tovrmlx3d >/dev/null 2>&1; then
   for file in "$out"/world/*.wrl; do
     (cd "$out/world" && tovrmlx3d "$(basename "$file")" >/dev/null 2>"$work/warnings") ||
       fail "tovrmlx3d failed on $(basename "$file")"
-    if grep -v -E 'referenced by external prototype "[A-Za-z0-9_]+" doesn.t have field "[A-Za-z0-9_]*[tT]imer"' \
+    if grep -v -E "referenced by external prototype \"[A-Za-z0-9_]+\" doesn.t have field \"[A-Za-z0-9_]*[tT]imer\"|$legacy_routes" \
         "$work/warnings" | grep -q .; then
       fail "tovrmlx3d warns about $(basename "$file"): $(cat "$work/warnings")"
     fi
@@ -56,7 +60,7 @@ if command -v tovrmlx3d >/dev/null 2>&1; then
   "$export_program" "$sample/world.json" --timers --out "$work/timers" --modules "$modules" -q \
     >/dev/null 2>&1 || fail "export with timers failed"
   (cd "$work/timers/world" && tovrmlx3d world.wrl >/dev/null 2>"$work/warnings")
-  if grep -v -E 'referenced by external prototype "[A-Za-z0-9_]+" doesn.t have field "[A-Za-z0-9_]*[tT]imer"|inside "[A-Za-z0-9_]+": got "timer"' \
+  if grep -v -E "referenced by external prototype \"[A-Za-z0-9_]+\" doesn.t have field \"[A-Za-z0-9_]*[tT]imer\"|inside \"[A-Za-z0-9_]+\": got \"timer\"|$legacy_routes" \
       "$work/warnings" | grep -q .; then
     fail "tovrmlx3d on the timed world: $(cat "$work/warnings")"
   fi

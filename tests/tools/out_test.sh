@@ -87,19 +87,33 @@ python3 "$make_world" 2000 "$work/large" >/dev/null || fail "world generator fai
 large() { "$export_program" "$work/large/world.json" --modules "$modules" -q --out "$work/kept" "$@"; }
 large || fail "large world: not written"
 before=$(sums "$work/kept")
+# The run is stopped (SIGSTOP) once its scratch folder is there; when it
+# was still writing, the signal is sent and the run let go on; a run that
+# had already finished is tried again.
 for signal in TERM INT; do
-  set -m  # a background job of a script otherwise ignores SIGINT
-  "$export_program" "$work/large/world.json" --modules "$modules" -q --out "$work/kept" &
-  pid=$!
-  set +m
-  for ((i = 0; i < 3000; ++i)); do
-    compgen -G "$work/.kept.tmp-*" >/dev/null && break
-    sleep 0.01
+  rc=none sent=0
+  for ((attempt = 0; attempt < 8 && !sent; ++attempt)); do
+    set -m  # a background job of a script otherwise ignores SIGINT
+    "$export_program" "$work/large/world.json" --modules "$modules" -q --out "$work/kept" &
+    pid=$!
+    set +m
+    for ((i = 0; i < 6000; ++i)); do
+      compgen -G "$work/.kept.tmp-*" >/dev/null && break
+      sleep 0.005
+    done
+    kill -s STOP "$pid" 2>/dev/null
+    if compgen -G "$work/.kept.tmp-*" >/dev/null; then
+      kill -s "$signal" "$pid"
+      kill -s CONT "$pid"
+      sent=1
+      wait "$pid"
+      rc=$?
+    else
+      kill -s CONT "$pid" 2>/dev/null
+      wait "$pid"
+    fi
   done
-  kill -s "$signal" "$pid"
-  wait "$pid"
-  rc=$?
-  [[ $rc -gt 128 ]] || fail "SIG$signal: exit code $rc"
+  ((sent)) && [[ $rc -gt 128 ]] || fail "SIG$signal: exit code $rc"
   [[ "$(sums "$work/kept")" == "$before" ]] || fail "SIG$signal: the old output changed"
   compgen -G "$work/.kept*" >/dev/null && fail "SIG$signal: a scratch folder was left"
 done
