@@ -60,7 +60,10 @@ deps:
 	  $(SUDO) apt-get update; \
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
 	fi; \
-	if [ ! -d web/node_modules ]; then (cd web && npm ci --no-audit --no-fund); fi
+	if [ ! -f web/node_modules/.package-lock.json ] || \
+	   [ web/package-lock.json -nt web/node_modules/.package-lock.json ]; then \
+	  (cd web && npm ci --no-audit --no-fund); \
+	fi
 
 configure: deps
 	$(CMAKE) -S . -B $(BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
