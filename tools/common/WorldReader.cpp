@@ -237,14 +237,18 @@ ZKAttribute* makeAttribute(const Reader& r, const json& a, const std::string& pa
     made->setValue(value.get<bool>() ? 1 : 0);
     return made;
   }
+  // Each value is read before its attribute is made, so a refused value
+  // leaves nothing behind.
   if (kind == "float") {
+    const double number = r.number(value, at);
     auto* made = new ZKFloatAttribute;
-    made->setValue(static_cast<float>(r.number(value, at)));
+    made->setValue(static_cast<float>(number));
     return made;
   }
   if (kind == "time") {
+    const double number = r.number(value, at);
     auto* made = new ZKTimeAttribute;
-    made->setValue(r.number(value, at));
+    made->setValue(number);
     return made;
   }
   if (kind == "string") {
