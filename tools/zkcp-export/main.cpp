@@ -2,6 +2,7 @@
 // library, lets its behaviours run for a number of steps, and writes the
 // world as a self-contained set of VRML 97 files.
 #include "BuildInfo.h"
+#include "CommandLine.h"
 #include "DataDir.h"
 #include "HugePages.h"
 #include "OutputFolder.h"
@@ -129,18 +130,7 @@ int main(int argc, char** argv) {
   app.add_option("--modules", moduleDirs,
                  "folders searched for behaviour modules (M.dll) before the description's "
                  "folder and the current one");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::Success& e) {
-    // The help or the version is all a caller reads: the line the library
-    // writes at exit is left out.
-    const int code = app.exit(e);
-    std::cout.flush();
-    std::_Exit(code);
-  } catch (const CLI::ParseError& e) {
-    app.exit(e);
-    return 2;
-  }
+  if (const int code = parseCommandLine(app, argc, argv); code >= 0) return code;
 
   // The library writes its module lines ("so opened", and "flush called" as
   // the program ends) to standard output; a quiet run sends standard output

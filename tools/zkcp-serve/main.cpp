@@ -2,6 +2,7 @@
 // its behaviour modules, and serves it to browsers: the X3D page on HTTP,
 // and what changes tick by tick on a WebSocket at /live, on one port.
 #include "BuildInfo.h"
+#include "CommandLine.h"
 #include "DataDir.h"
 #include "PageAssets.h"
 #include "Protocol.h"
@@ -132,18 +133,7 @@ int main(int argc, char** argv) {
   app.add_option("--x-ite", xIte, "the X_ITE dist folder the page loads")->capture_default_str();
   app.add_flag("--quiet,-q", quiet, "print the address and errors only");
   app.set_version_flag("--version", std::string("zkcp-serve ") + kZkcpVersion);
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::Success& e) {
-    // The help or the version is all a caller reads: the line the library
-    // writes at exit is left out.
-    const int code = app.exit(e);
-    std::cout.flush();
-    std::_Exit(code);
-  } catch (const CLI::ParseError& e) {
-    app.exit(e);
-    return 2;
-  }
+  if (const int code = parseCommandLine(app, argc, argv); code >= 0) return code;
   {
     boost::system::error_code ec;
     asio::ip::make_address(bind, ec);
