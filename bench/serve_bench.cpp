@@ -3,10 +3,12 @@
 // 60 ticks a second; 8 clients read as fast as they can. Reported: how many
 // ticks behind the server each client is when a frame arrives (p95 over all
 // clients), the tick rate reached, bytes per tick per client against the
-// changed values' own size (id and floats), and the ticks from a viewer's
-// event (a touch of a component's sensor, a step into a proximity sensor, a
-// control message) to the first frame that carries its effect, p50 and p95
-// over repeated events. Then the same with one client that stops reading
+// changed values' own size (id and floats), the time a tick takes, and
+// from a viewer's event (a touch of a component's sensor, a step into a
+// proximity sensor, a control message) to the first frame that carries its
+// effect: the ticks between, and the time until that frame leaves the
+// simulation (in ticks) and reaches the viewer, p50 and p95 over repeated
+// events. Then the same with one client that stops reading
 // for 10 s: the other clients' lag, the tick rate and the server's memory
 // before and after.
 #include "Server.h"
@@ -68,6 +70,23 @@ double percentile(std::vector<double> v, double p) {
 
 // The latest tick the simulation handed out.
 std::atomic<std::uint32_t> latest{0};
+// The behaviour whose switch to `watchedActive` is awaited, and when the
+// tick that carries it left the simulation.
+std::atomic<ZKLiveWorld::Id_t> watched{0};
+std::atomic<bool> watchedActive{false};
+std::atomic<std::chrono::steady_clock::rep> watchedAt{0};
+
+void watch(const std::vector<ZKLiveWorld::Change_t>& changes) {
+  const ZKLiveWorld::Id_t id = watched;
+  if (!id) return;
+  for (const ZKLiveWorld::Change_t& c : changes) {
+    if (c.id == id && (c.value.v[0] != 0) == watchedActive) {
+      watchedAt = std::chrono::steady_clock::now().time_since_epoch().count();
+      watched = 0;
+      return;
+    }
+  }
+}
 
 struct Reader {
   std::atomic<bool> paused{false};
@@ -131,16 +150,22 @@ std::size_t valueBytes(int kind, const std::string& data, std::size_t at) {
   }
 }
 
-// Ticks and seconds from a viewer's message to the first tick frame in
-// which `behavior` turns `active`; an effect that has not come in a second
+// From a viewer's message to the first tick frame in which `behavior`
+// turns `active`: the frame's tick less the latest tick out when the message
+// was sent; the time until that frame left the simulation, in ticks; the
+// time until it reached the viewer. An effect that has not come in a second
 // counts as the ticks and time waited.
 struct Latency {
   std::vector<double> ticks;
+  std::vector<double> serverTicks;
   std::vector<double> seconds;
 };
 
 void measure(websocket::stream<beast::tcp_stream>& ws, const live_protocol::FieldKinds& kinds,
              const std::string& message, ZKLiveWorld::Id_t behavior, bool active, Latency& out) {
+  watchedActive = active;
+  watchedAt = 0;
+  watched = behavior;
   const std::uint32_t sent = latest;
   const auto start = std::chrono::steady_clock::now();
   ws.write(asio::buffer(message));
@@ -165,7 +190,12 @@ void measure(websocket::stream<beast::tcp_stream>& ws, const live_protocol::Fiel
     const double waited =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (effect || waited > 1) {
+      watched = 0;
+      const auto left = std::chrono::steady_clock::duration(watchedAt.load());
       out.ticks.push_back(static_cast<double>(sequence) - sent);
+      out.serverTicks.push_back(
+          effect ? std::chrono::duration<double>(left - start.time_since_epoch()).count() * kRate
+                 : waited * kRate);
       out.seconds.push_back(waited);
       return;
     }
@@ -175,7 +205,9 @@ void measure(websocket::stream<beast::tcp_stream>& ws, const live_protocol::Fiel
 void report(benchmark::State& state, const std::string& name, const Latency& l) {
   state.counters[name + "_p50_ticks"] = percentile(l.ticks, 0.5);
   state.counters[name + "_p95_ticks"] = percentile(l.ticks, 0.95);
-  state.counters[name + "_p95_ms"] = percentile(l.seconds, 0.95) * 1e3;
+  state.counters[name + "_p50_server_ticks"] = percentile(l.serverTicks, 0.5);
+  state.counters[name + "_p95_server_ticks"] = percentile(l.serverTicks, 0.95);
+  state.counters[name + "_p95_client_ms"] = percentile(l.seconds, 0.95) * 1e3;
 }
 
 void BM_ServeEightClients(benchmark::State& state) {
@@ -227,6 +259,7 @@ void BM_ServeEightClients(benchmark::State& state) {
   output.tick = [&](std::shared_ptr<const Simulation::Tick> tick) {
     latest = static_cast<std::uint32_t>(tick->sequence);
     changes = tick->changes.size();
+    watch(tick->changes);
     server->publishTick(std::move(tick));
   };
   output.snapshot = [&](auto viewer, auto frame) { server->publishSnapshot(viewer, frame); };
@@ -264,6 +297,7 @@ void BM_ServeEightClients(benchmark::State& state) {
       frames += r->frames;
     }
     const double rate = simulation.stats().ticksPerSecond;
+    state.counters["tick_p95_ms"] = simulation.stats().tickP95 * 1e3;
     // A rotation change: the id and four floats.
     const double own = static_cast<double>(changes) * (4 + 16);
     state.counters["lag_p95_ticks"] = percentile(behind, 0.95);
