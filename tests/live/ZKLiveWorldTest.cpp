@@ -104,7 +104,7 @@ class LiveWorldTest : public ::testing::Test {
     return live->find(type, name, member);
   }
   // A tick's changes and events as text: "id.field=v0[,v1,v2]" and
-  // "+behaviour", "-behaviour".
+  // "+behaviour", "-behaviour", "^attribute" (a threshold crossed).
   std::string step(double seconds = 0.1) {
     Live::Tick_t t;
     EXPECT_TRUE(live->tick(seconds, t));
@@ -112,6 +112,7 @@ class LiveWorldTest : public ::testing::Test {
     for (const Live::Event_t& e : t.events) {
       if (e.kind == Live::behavior_activated) out << "+" << live->object(e.subject)->name << " ";
       if (e.kind == Live::behavior_deactivated) out << "-" << live->object(e.subject)->name << " ";
+      if (e.kind == Live::threshold_crossed) out << "^" << live->object(e.subject)->name << " ";
     }
     for (const Live::Change_t& c : t.changes) {
       const Live::Object* o = live->object(c.id);
@@ -209,6 +210,32 @@ TEST_F(LiveWorldTest, RoutesSetAttributesLightsAndTransforms) {
   EXPECT_EQ(step(), "near.isActive=1 near.enterTime=1 lit=1 Desk.on=1 place=4,5,6 "
                     "box.translation=4,5,6 ");
   EXPECT_EQ(step(), "");
+}
+
+// A threshold crosses once, when the value is set, after the activation
+// that set it: a route starts the behaviour, whose start sets "moving",
+// then the next route sets "lit"; the updates raise "calls" past 2.
+TEST_F(LiveWorldTest, ThresholdsCrossOnceInOrderWithActivations) {
+  route("approach", "near", "isActive", "box", "set_slideActive");
+  route("show", "near", "isActive", "box", "set_lit");
+  start();
+  bool (*on)(const Live::Value_t&) = [](const Live::Value_t& v) { return v.v[0] != 0; };
+  for (const char* name : {"moving", "lit"})
+    EXPECT_TRUE(live->watchThreshold(id(Live::attribute_object, "box", name), on));
+  EXPECT_TRUE(live->watchThreshold(id(Live::attribute_object, "box", "calls"),
+                                   [](const Live::Value_t& v) { return v.v[0] >= 2; }));
+  EXPECT_FALSE(live->watchThreshold(id(Live::behavior_object, "box", "slide"), on));
+  EXPECT_FALSE(live->watchThreshold(id(Live::attribute_object, "box", "lit"), nullptr));
+  EXPECT_TRUE(live->viewerMoved("ann", 1, SbVec3f(0, 0, 0), still));
+  EXPECT_EQ(step(0), "+slide ^moving ^lit near.isActive=1 near.enterTime=1 moving=1 "
+                     "slide.active=1 lit=1 calls=1 ");
+  EXPECT_EQ(step(), "^calls calls=2 Right.translation=3.5,0,0 ");
+  EXPECT_EQ(step(), "calls=3 ");
+  // Out and in again between two ticks: the values end as they were, the
+  // crossings are reported.
+  EXPECT_TRUE(live->viewerLeft("ann", 2));
+  EXPECT_TRUE(live->viewerMoved("bob", 2.5, SbVec3f(0, 0, 0), still));
+  EXPECT_EQ(step(0), "-slide +slide ^moving ^lit near.exitTime=2 near.enterTime=2.5 calls=4 ");
 }
 
 // A translation routed to the sensor's centre moves the box that decides

@@ -85,6 +85,13 @@ bool numeric(Kind k) {
          k == ZKLiveWorld::time_kind;
 }
 
+// Copies a value; most values have no text, and an empty text is left
+// alone rather than assigned.
+void assign(Value& to, const Value& from) {
+  to.v = from.v;
+  if (!from.text.empty() || !to.text.empty()) to.text = from.text;
+}
+
 bool triple(Kind k) { return k == ZKLiveWorld::vec3f_kind || k == ZKLiveWorld::color_kind; }
 
 // Converts a value between field types as VRML relates them: the numbers
@@ -126,7 +133,7 @@ struct ZKLiveWorld::Impl {
     bool (*threshold)(const Value&) = nullptr;
     bool thresholdWas = false;
     std::vector<Value> seen;   // as last read
-    std::vector<Value> sent;   // as last reported
+    size_t first = 0;          // its first field in the reported state
     std::vector<char> queued;  // per field: in this tick's changes
     std::vector<char> routed;  // per field: a route leaves it
     bool touched = false;
@@ -178,6 +185,9 @@ struct ZKLiveWorld::Impl {
 
   ZKComponentDB* world = nullptr;
   std::vector<Object> objects;
+  // Every value as last reported, in manifest order: what a snapshot copies.
+  std::vector<Change_t> state;
+  RWTValSortedVector<RWCString> activeNames;  // reused by lookAtBehaviors
   std::vector<std::unique_ptr<Rec>> recs;  // recs[id - 1]
   std::vector<Comp> comps;
   std::vector<Sensor> sensors;
@@ -191,8 +201,6 @@ struct ZKLiveWorld::Impl {
   // Components whose update() can do something: of a derived class, or
   // with behaviours.
   std::vector<int> running;
-  std::vector<int> behaviorTouched;  // components whose behaviours may have changed
-  std::vector<char> behaviorTouchedFlag;
   std::set<std::pair<int, int>> colliding;
   bool collisions = false;
   double clock = 0;
@@ -216,8 +224,8 @@ struct ZKLiveWorld::Impl {
   void fire(ZKLiveWorld::Id_t id, const std::string& field, const Value& v, Kind kind);
   void deliver(RouteRec& route, const Value& v, Kind kind);
   void setBehavior(Comp& comp, const RWCString& behavior, bool on);
-  void markBehaviors(int comp);
-  void lookAtBehaviors(int comp);
+  void lookAtBehaviors(int comp, size_t at);
+  void attributeSet(Rec& r);
   bool accept(double time);
   bool alive(int comp);
   void checkComponents();
@@ -229,12 +237,12 @@ struct ZKLiveWorld::Impl {
   bool step(double seconds, bool update, Tick_t& out);
 };
 
-// Marks an attribute's record touched whenever a typed setter runs.
+// Tells the live world of every value a typed setter gives an attribute.
 class ZKLiveWorld::Impl::Watch : public ZKThreshold {
  public:
   explicit Watch(Rec* r) : rec(r) {}
   int check(ZKAttribute*) override {
-    if (rec) rec->impl->touch(*rec);
+    if (rec) rec->impl->attributeSet(*rec);
     return 0;
   }
   void watch(ZKAttribute* a) { addThreshold(a); }
@@ -269,6 +277,20 @@ ZKLiveWorld::Impl::Rec& ZKLiveWorld::Impl::add(Object_t type, const std::string&
 void ZKLiveWorld::Impl::nodeTouched(void* data, SoSensor*) {
   auto* r = static_cast<Rec*>(data);
   r->impl->touch(*r);
+}
+
+// A watched threshold is tested on each value as it is set, so a value
+// that crosses and falls back before the tick is still reported, in order
+// with what caused it.
+void ZKLiveWorld::Impl::attributeSet(Rec& r) {
+  touch(r);
+  if (!r.threshold) return;
+  Kind kind;
+  Value now;
+  live::readAttribute(r.attribute, kind, now);
+  const bool is = r.threshold(now);
+  if (is && !r.thresholdWas) events.push_back({threshold_crossed, stamp, r.id, kNone});
+  r.thresholdWas = is;
 }
 
 void ZKLiveWorld::Impl::touch(Rec& r) {
@@ -406,7 +428,6 @@ void ZKLiveWorld::Impl::build(const ZKX3DWriter* page) {
     compByName[instance] = ci;
     comps.push_back(std::move(comp));
   }
-  behaviorTouchedFlag.assign(comps.size(), 0);
 
   ZKLightIterator lights(world, ZKLightIterator::all_lights);
   while (lights++) {
@@ -454,8 +475,11 @@ void ZKLiveWorld::Impl::build(const ZKX3DWriter* page) {
   }
 
   for (auto& r : recs) {
-    for (size_t f = 0; f < r->seen.size(); ++f) read(*r, static_cast<int>(f), r->seen[f]);
-    r->sent = r->seen;
+    r->first = state.size();
+    for (size_t f = 0; f < r->seen.size(); ++f) {
+      read(*r, static_cast<int>(f), r->seen[f]);
+      state.push_back({r->id, static_cast<std::uint16_t>(f), r->seen[f]});
+    }
   }
 
   // Routes by source object and field.
@@ -648,29 +672,15 @@ void ZKLiveWorld::Impl::flush() {
         r->queued[f] = 1;
         changed.emplace_back(r->id, static_cast<int>(f));
       }
-      if (r->threshold) {
-        const bool is = r->threshold(now);
-        if (is && !r->thresholdWas) events.push_back({threshold_crossed, stamp, r->id, kNone});
-        r->thresholdWas = is;
-      }
       if (r->routed[f]) fire(r->id, o.fields[f].name, now, o.fields[f].kind);
     }
   }
   touched.clear();
 }
 
-// Flushes until the behaviours that routes switched have been looked at
-// and nothing more changes.
+// Flushes until nothing more changes.
 void ZKLiveWorld::Impl::settle() {
-  do {
-    flush();
-    std::vector<int> marked;
-    marked.swap(behaviorTouched);
-    for (int c : marked) {
-      behaviorTouchedFlag[c] = 0;
-      lookAtBehaviors(c);
-    }
-  } while (!touched.empty());
+  while (!touched.empty()) flush();
 }
 
 void ZKLiveWorld::Impl::fire(Id_t id, const std::string& field, const Value& v, Kind kind) {
@@ -782,26 +792,23 @@ void ZKLiveWorld::Impl::deliver(RouteRec& route, const Value& v, Kind kind) {
             << " value; it is skipped\n";
 }
 
+// The activation comes before what its starting or finishing functions
+// did (an attribute they set may cross a threshold).
 void ZKLiveWorld::Impl::setBehavior(Comp& comp, const RWCString& behavior, bool on) {
+  const size_t before = events.size();
   if (on)
     world->activateBehavior(comp.c, behavior, 0);
   else
     world->deactivateBehavior(comp.c, behavior);
-  markBehaviors(static_cast<int>(&comp - comps.data()));
-}
-
-void ZKLiveWorld::Impl::markBehaviors(int comp) {
-  if (behaviorTouchedFlag[comp]) return;
-  behaviorTouchedFlag[comp] = 1;
-  behaviorTouched.push_back(comp);
+  lookAtBehaviors(static_cast<int>(&comp - comps.data()), before);
 }
 
 // Compares a component's active behaviours with what they were, and
-// reports each one that started or ended.
-void ZKLiveWorld::Impl::lookAtBehaviors(int ci) {
+// reports each one that started or ended, at `at` in the events.
+void ZKLiveWorld::Impl::lookAtBehaviors(int ci, size_t at) {
   Comp& comp = comps[ci];
   if (comp.behaviors.empty() || comp.dead) return;
-  RWTValSortedVector<RWCString> names;
+  RWTValSortedVector<RWCString>& names = activeNames;
   comp.c->getActiveBehaviorNames(names);
   bool same = names.entries() == comp.active.size();
   for (size_t i = 0; same && i < names.entries(); ++i) same = comp.active[i] == names(i).str();
@@ -814,7 +821,8 @@ void ZKLiveWorld::Impl::lookAtBehaviors(int ci) {
     const bool was = std::binary_search(comp.active.begin(), comp.active.end(), n);
     const bool is = std::binary_search(now.begin(), now.end(), n);
     if (was != is) {
-      events.push_back({is ? behavior_activated : behavior_deactivated, stamp, b, kNone});
+      events.insert(events.begin() + static_cast<std::ptrdiff_t>(at++),
+                    {is ? behavior_activated : behavior_deactivated, stamp, b, kNone});
       touch(*r);
     }
   }
@@ -963,7 +971,7 @@ bool ZKLiveWorld::Impl::step(double seconds, bool update, Tick_t& out) {
     for (int i : running)
       if (!comps[i].dead) comps[i].c->update();
   settle();
-  for (int i : running) lookAtBehaviors(i);
+  for (int i : running) lookAtBehaviors(i, events.size());
   settle();
   if (collisions) {
     std::vector<int> moved;
@@ -981,9 +989,10 @@ bool ZKLiveWorld::Impl::step(double seconds, bool update, Tick_t& out) {
   for (const auto& [id, field] : changed) {
     Rec* r = rec(id);
     r->queued[field] = 0;
-    if (r->seen[field] == r->sent[field]) continue;
-    r->sent[field] = r->seen[field];
-    out.changes.push_back({id, static_cast<std::uint16_t>(field), r->seen[field]});
+    Value& sent = state[r->first + field].value;
+    if (r->seen[field] == sent) continue;
+    assign(sent, r->seen[field]);
+    out.changes.push_back({id, static_cast<std::uint16_t>(field), sent});
   }
   changed.clear();
   out.events.swap(events);
@@ -1115,8 +1124,11 @@ bool ZKLiveWorld::setAttribute(Id_t attribute, const Value_t& value, double time
 bool ZKLiveWorld::watchThreshold(Id_t attribute, bool (*test)(const Value_t&)) {
   Impl::Rec* r = impl->rec(attribute);
   if (!r || r->type != attribute_object || !test) return false;
+  Kind kind;
+  Value now;
+  live::readAttribute(r->attribute, kind, now);
   r->threshold = test;
-  r->thresholdWas = test(r->seen[0]);
+  r->thresholdWas = test(now);
   return true;
 }
 
@@ -1129,17 +1141,12 @@ bool ZKLiveWorld::collect(double seconds, Tick_t& out) {
 }
 
 void ZKLiveWorld::snapshot(std::vector<Change_t>& out) const {
-  out.clear();
-  size_t n = 0;
-  for (const auto& r : impl->recs) n += r->sent.size();  // a component sensor has none
-  out.resize(n);
-  Change_t* to = out.data();
-  for (const auto& r : impl->recs) {
-    for (size_t f = 0; f < r->sent.size(); ++f, ++to) {
-      to->id = r->id;
-      to->field = static_cast<std::uint16_t>(f);
-      to->value = r->sent[f];
-    }
+  const std::vector<Change_t>& state = impl->state;
+  out.resize(state.size());
+  for (size_t i = 0; i < state.size(); ++i) {
+    out[i].id = state[i].id;
+    out[i].field = state[i].field;
+    assign(out[i].value, state[i].value);
   }
 }
 

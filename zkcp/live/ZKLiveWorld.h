@@ -148,7 +148,9 @@ class ZKLiveWorld {
     // What changed since the previous tick, once per id and field with its
     // latest value, in the order the values first changed.
     std::vector<Change_t> changes;
-    // What happened since the previous tick, in order.
+    // What happened since the previous tick, in order: a behaviour's
+    // activation or deactivation comes before what its starting or
+    // finishing function did, such as a threshold that crossed.
     std::vector<Event_t> events;
   };
 
@@ -199,7 +201,10 @@ class ZKLiveWorld {
   bool setAttribute(Id_t attribute, const Value_t& value, double time);
 
   // Reports threshold_crossed for `attribute` whenever a value set on it
-  // makes `test` true where it was false before. False for an unknown id.
+  // makes `test` true where it was false before, tested as each value is
+  // set (a value that crosses and falls back before the tick is reported).
+  // False for an unknown id, an object that is not an attribute, or a null
+  // test.
   bool watchThreshold(Id_t attribute, bool (*test)(const Value_t& value));
 
   // Advances the clock by `seconds` (finite, not negative), runs update()

@@ -9,10 +9,6 @@
 #include <Inventor/nodes/SoLight.h>
 #include <Inventor/nodes/SoTransform.h>
 
-static_assert(static_cast<int>(ZKWorldRecorder::string_list_kind) ==
-                  static_cast<int>(ZKLiveWorld::string_list_kind),
-              "the recorder's kinds are the live world's");
-
 // One recorded field of an object of the live world, and what the current
 // run made of it.
 struct ZKWorldRecorder::Slot {
@@ -32,7 +28,7 @@ struct ZKWorldRecorder::Slot {
 
   void write(ZKComponentDB* world, const Value_t& v) const {
     if (subject == attribute_subject) {
-      if (ZKAttribute* a = component->getAttribute(member)) live::writeAttribute(a, static_cast<ZKLiveWorld::Kind_t>(kind), v);
+      if (ZKAttribute* a = component->getAttribute(member)) live::writeAttribute(a, kind, v);
       return;
     }
     if (subject == light_subject) {
@@ -59,10 +55,7 @@ ZKWorldRecorder::ZKWorldRecorder(ZKComponentDB* w) : world(w) {}
 ZKWorldRecorder::~ZKWorldRecorder() { unwatchWorld(); }
 
 bool ZKWorldRecorder::readAttribute(ZKAttribute* a, Kind_t& kind, Value_t& out) {
-  ZKLiveWorld::Kind_t k;
-  if (!live::readAttribute(a, k, out)) return false;
-  kind = static_cast<Kind_t>(k);
-  return true;
+  return live::readAttribute(a, kind, out);
 }
 
 void ZKWorldRecorder::watchWorld() {
@@ -89,7 +82,7 @@ void ZKWorldRecorder::watchWorld() {
     for (size_t f = 0; f < o.fields.size(); ++f) {
       Slot s;
       s.subject = subject;
-      s.kind = static_cast<Kind_t>(o.fields[f].kind);
+      s.kind = o.fields[f].kind;
       const ZKLiveWorld::Object* owner = o.owner ? live->object(o.owner) : &o;
       if (subject != light_subject) s.component = world->getComponent(owner->name.c_str());
       if (o.type == ZKLiveWorld::part_object) s.part = o.name.c_str();

@@ -36,16 +36,16 @@ class ZKRoute;
 class ZKWorldRecorder {
  public:
   enum Subject_t { transform_subject = 0, light_subject, attribute_subject };
-  enum Kind_t {
-    bool_kind = 0,
-    float_kind,
-    time_kind,
-    vec3f_kind,
-    color_kind,
-    rotation_kind,  // the quaternion x, y, z, w, as SbRotation keeps it
-    string_kind,
-    string_list_kind
-  };
+  // The kinds of value are the live world's, under the recorder's names.
+  using Kind_t = ZKLiveWorld::Kind_t;
+  static constexpr Kind_t bool_kind = ZKLiveWorld::bool_kind;
+  static constexpr Kind_t float_kind = ZKLiveWorld::float_kind;
+  static constexpr Kind_t time_kind = ZKLiveWorld::time_kind;
+  static constexpr Kind_t vec3f_kind = ZKLiveWorld::vec3f_kind;
+  static constexpr Kind_t color_kind = ZKLiveWorld::color_kind;
+  static constexpr Kind_t rotation_kind = ZKLiveWorld::rotation_kind;
+  static constexpr Kind_t string_kind = ZKLiveWorld::string_kind;
+  static constexpr Kind_t string_list_kind = ZKLiveWorld::string_list_kind;
 
   // A value as numbers (up to four) or as text (a string; a string list
   // with its entries on lines of their own).
