@@ -67,7 +67,9 @@ bool localName(std::string& name) {
 
 }  // namespace
 
-ZKLenientReader::ZKLenientReader(std::ostream& messages) : messages(messages) {}
+ZKLenientReader::ZKLenientReader(std::ostream& messages) : messages(messages) {
+  SoVRMLInline::setReadAsSoFile(FALSE);
+}
 
 SoSeparator* ZKLenientReader::read(const std::string& file, const std::string& shown) {
   fault.clear();

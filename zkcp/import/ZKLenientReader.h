@@ -17,6 +17,10 @@ class SoSeparator;
 //
 // Coin's own read errors go to the message stream too, naming the file that
 // was read from memory after its unknown parts were left out.
+//
+// Making a reader turns off Coin's own reading of Inline files for the
+// process (SoVRMLInline::setReadAsSoFile): Coin would read them again,
+// unchecked and from the current folder, on every copy of a scene.
 class ZKLenientReader {
  public:
   static constexpr size_t kMaxDepth = 16;
