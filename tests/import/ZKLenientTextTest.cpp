@@ -25,9 +25,10 @@
 namespace {
 
 // Whether Coin reads the text, after the unknown parts are left out.
-bool readsAfterCleaning(const std::string& text, std::string& messages) {
+bool readsAfterCleaning(const std::string& text, std::string& messages,
+                        const std::string& folder = "") {
   std::ostringstream said;
-  const std::string kept = withoutUnknownFields(text, "m.wrl", said);
+  const std::string kept = withoutUnknownFields(text, "m.wrl", said, folder);
   messages = said.str();
   SoInput in;
   in.setBuffer(kept.data(), kept.size());
@@ -75,6 +76,22 @@ TEST(ZKLenientText, UnknownFieldsAndNodesAreLeftOutWithTheirLines) {
       "}\n",
       messages));
   EXPECT_EQ(messages, "m.wrl:3: unknown field 'glow' of DrawStyle skipped\n");
+
+  // Prototypes whose file is not there go with their nodes; a node used
+  // inside itself is left out there (an empty field of one node).
+  EXPECT_TRUE(readsAfterCleaning(
+      "#VRML V2.0 utf8\n"
+      "EXTERNPROTO Panel [ exposedField SFColor tint ] [ \"urn:x:panel\" \"panels.wrl#Panel\" ]\n"
+      "Panel { tint 1 0 0 }\n"
+      "DEF S Script { field SFNode me USE S field MFNode all [ Group { } USE S ] }\n",
+      messages, ZKCP_TEST_DATA_DIR "/lenient"));
+  EXPECT_EQ(messages,
+            "m.wrl:2: EXTERNPROTO 'Panel' (no file at 'urn:x:panel') skipped\n"
+            "m.wrl:3: unknown node 'Panel' skipped\n"
+            "m.wrl:4: USE of 'S' inside itself skipped\n");
+  std::ostringstream kept;
+  const std::string knob = "#VRML V2.0 utf8\nEXTERNPROTO Knob [ ] \"parts/knob.wrl#Knob\"\n";
+  EXPECT_EQ(withoutUnknownFields(knob, "m.wrl", kept, ZKCP_TEST_DATA_DIR "/lenient"), knob);
 
   // Text that is not VRML or Inventor, or that the cleaner cannot follow,
   // is left for Coin to refuse.

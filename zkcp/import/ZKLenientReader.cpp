@@ -82,11 +82,11 @@ SoSeparator* ZKLenientReader::readFile(const std::string& file, const std::strin
   std::ifstream source(file, std::ios::binary);
   if (!source) return nullptr;
   const std::string text{std::istreambuf_iterator<char>(source), std::istreambuf_iterator<char>()};
-  const std::string kept = withoutUnknownFields(text, shown, messages);
+  const std::string dir = fs::absolute(file).parent_path().string();
+  const std::string kept = withoutUnknownFields(text, shown, messages, dir);
 
   std::error_code error;
   reading.push_back(fs::weakly_canonical(file, error).string());
-  const std::string dir = fs::absolute(file).parent_path().string();
   ErrorsSaid said{&messages, shown};
   SoErrorCB* previous = SoReadError::getHandlerCallback();
   void* previousData = SoReadError::getHandlerData();
