@@ -4,9 +4,7 @@
 
 #include <zkcp/component/ZKComponentSensor.h>
 
-#include <Inventor/SoDB.h>
 #include <Inventor/SbMatrix.h>
-#include <Inventor/SoInput.h>
 #include <Inventor/nodes/SoDirectionalLight.h>
 #include <Inventor/nodes/SoPointLight.h>
 #include <Inventor/nodes/SoSeparator.h>
