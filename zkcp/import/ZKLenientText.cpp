@@ -179,7 +179,8 @@ class Cleaner {
       }
       if (first.empty()) first = url;
     }
-    say(nameToken, "EXTERNPROTO '" + name + "' (no file at '" + first + "')");
+    say(nameToken, "EXTERNPROTO '" + name + "' (" +
+                       (first.empty() ? std::string("no URL") : "no file at '" + first + "'") + ")");
     blank(start, pos);
   }
 
