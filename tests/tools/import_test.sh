@@ -96,6 +96,12 @@ cmp -s "$twin/x3d/textures/wood.png" "$models/wood.png" &&
   cmp -s "$twin/x3d/textures/wood_2.png" "$models/checker.png" ||
   fail "x3d: the second tex/wood.png is not written apart"
 
+# What an Inline reads stands in its place in the X3D scene.
+printf '{ "components": [ { "instance": "a", "component": "A", "geometry": "%s" } ] }' \
+  "$models/../lenient/top.wrl" >"$work/inline.json"
+"$export_program" "$work/inline.json" --format x3d --out "$work/inline" >"$work/inline.log" 2>&1 &&
+  grep -q '<Sphere' "$work/inline/world.x3d" || fail "x3d: no inlined sphere: $(cat "$work/inline.log")"
+
 # Malformed models: exit 1, the model and the reason, nothing written.
 bad() {  # file name, bytes (printf format), expected text
   local dir="$work/bad-$1"
