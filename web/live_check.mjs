@@ -4,7 +4,10 @@
 // door1 turn to the angle the swing reaches and page B's inspector shows
 // swing active; a client sending garbage on /live is closed while both pages
 // go on; page B (no token) cannot activate a behaviour; A walks away and
-// both see the door close. No console error or warning on either page.
+// both see the door close. Then page A presses the lamp with the pointer:
+// while it holds, both pages show blink active and the desk light going on
+// and off in the scene; when it lets go, blink stops, glow is back and the
+// light stays on. No console error or warning on either page.
 //
 // usage: live_check.mjs --url URL_WITH_TOKEN [--picture PNG]
 // Exit 0 when everything holds, 1 otherwise (each fault on a line of its own).
@@ -17,6 +20,7 @@ const SOFTWARE_GL = /GL Driver Message .*GPU stall due to ReadPixels/;
 const LOAD_MS = 90000;
 const DOOR_MS = 2000;       // the door turns in every page within this time
 const OPEN_DEGREES = -90;   // door_swing turns about -y up to 90 degrees
+const LAMP_VIEW = [1.4, 1.195, -0.8];  // level with lamp1's bulb, 0.6 m in front of it
 
 function parseArgs(argv) {
   const args = {};
@@ -44,7 +48,8 @@ async function doorAt(pages, degrees) {
 }
 
 // Moves the page's viewer at once (no transition) into a new viewpoint at
-// `where`, or back to the world's viewpoint of that name.
+// the centre of nearDoor or at `where.position` looking along -z, or back
+// to the world's viewpoint of that name.
 const bindViewpoint = (page, where) => page.evaluate((at) => {
   const scene = window.zkcpLive.scene;
   if (!window.zkcpTeleport) {
@@ -59,11 +64,94 @@ const bindViewpoint = (page, where) => page.evaluate((at) => {
     viewpoint = scene.createNode("Viewpoint");
     viewpoint.position = new X3D.SFVec3f(sensor.center.x, sensor.center.y, sensor.center.z);
     scene.addRootNode(viewpoint);
+  } else if (at.position) {
+    viewpoint = scene.createNode("Viewpoint");
+    viewpoint.position = new X3D.SFVec3f(...at.position);
+    scene.addRootNode(viewpoint);
   } else {
     viewpoint = scene.getNamedNode(at);
   }
   viewpoint.set_bind = true;
 }, where);
+
+// What a page shows of the lamp: its behaviours in the inspector, its
+// `on` attribute and the desk light's `on` field in the scene.
+const lampState = (page) => page.evaluate(() => {
+  const cell = (selector) => document.querySelector(selector)?.textContent;
+  const lamp = [...document.querySelectorAll("#zkcp-tree details[data-id]")]
+    .find((d) => d.firstChild.textContent === "lamp1");
+  return {
+    blink: cell("[data-behavior='blink'] .zkcp-value"),
+    glow: cell("[data-behavior='glow'] .zkcp-value"),
+    on: [...lamp.querySelectorAll("[data-attribute]")]
+      .find((r) => r.firstChild.textContent === "on")?.querySelector(".zkcp-value").textContent,
+    light: window.zkcpLive.scene.getNamedNode([...window.zkcpLive.objects.values()]
+      .find((o) => o.type === "light" && o.name.toLowerCase() === "desk").def).on,
+  };
+});
+
+// Samples every page's lamp for `ms`; per page, the values each member took.
+async function watchLamp(pages, ms) {
+  const seen = pages.map(() => ({ blink: new Set(), glow: new Set(), on: new Set(), light: new Set() }));
+  const start = Date.now();
+  while (Date.now() - start < ms) {
+    const states = await Promise.all(pages.map(lampState));
+    states.forEach((state, i) => { for (const k in state) seen[i][k].add(state[k]); });
+    await new Promise((r) => setTimeout(r, 20));
+  }
+  return seen.map((s) => Object.fromEntries(Object.entries(s).map(([k, v]) => [k, [...v].sort().join("/")])));
+}
+
+// Waits until every page shows blink as `blink`; the time taken, or null.
+async function blinkShows(pages, blink) {
+  const start = Date.now();
+  while (Date.now() - start < 5 * DOOR_MS) {
+    const states = await Promise.all(pages.map(lampState));
+    if (states.every((s) => s.blink === blink)) return Date.now() - start;
+    await new Promise((r) => setTimeout(r, 20));
+  }
+  return null;
+}
+
+// Page A stands before the lamp and holds the pointer down on its bulb,
+// in the middle of the view, then lets go.
+async function pressLamp(a, pages, faults, picture) {
+  await bindViewpoint(a, { position: LAMP_VIEW });
+  await a.waitForFunction((z) => {
+    const p = window.zkcpLive.lastPlace.position;
+    return window.zkcpLive.place === null && Math.abs(p[2] - z) < 1e-3;
+  }, LAMP_VIEW[2], { timeout: 5 * DOOR_MS, polling: 20 });
+  // A frame drawn from the new place, for the pointer to hit.
+  await a.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+  const box = await a.locator("x3d-canvas#world").boundingBox();
+  await a.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+  await a.mouse.down();
+  const held = await blinkShows(pages, "TRUE");
+  if (held === null || held > DOOR_MS)
+    faults.push(`blink is not active in both pages within ${DOOR_MS} ms of pressing the lamp (${held} ms)`);
+  else console.log(`blink active in both pages ${held} ms after page A pressed the lamp`);
+  if (picture) await a.screenshot({ path: picture.replace(/\.png$/, "-lamp.png") });
+  const holding = await watchLamp(pages, 1000);
+  holding.forEach((seen, i) => {
+    const name = "AB"[i];
+    if (seen.blink !== "TRUE" || seen.glow !== "FALSE")
+      faults.push(`page ${name} while the lamp is held: blink ${seen.blink}, glow ${seen.glow}, not TRUE, FALSE`);
+    if (seen.on !== "FALSE/TRUE" || seen.light !== "false/true")
+      faults.push(`page ${name}: the lamp does not blink while held (on ${seen.on}, desk light ${seen.light})`);
+  });
+  await a.mouse.up();
+  const released = await blinkShows(pages, "FALSE");
+  if (released === null || released > DOOR_MS)
+    faults.push(`blink did not stop in both pages within ${DOOR_MS} ms of letting go (${released} ms)`);
+  // glow takes over again: the lamp stays lit.
+  await a.waitForTimeout(200);
+  const after = await watchLamp(pages, 500);
+  after.forEach((seen, i) => {
+    if (seen.blink !== "FALSE" || seen.glow !== "TRUE" || seen.on !== "TRUE" || seen.light !== "true")
+      faults.push(`page ${"AB"[i]} after letting go: blink ${seen.blink}, glow ${seen.glow}, ` +
+        `on ${seen.on}, desk light ${seen.light}; not FALSE, TRUE, TRUE, true`);
+  });
+}
 
 async function main() {
   const args = parseArgs(process.argv.slice(2));
@@ -160,6 +248,8 @@ async function main() {
     else console.log(`door closed in both pages ${shut} ms after page A left nearDoor`);
     const markers = await b.evaluate(() => window.zkcpLive.markers.size);
     if (markers !== 1) faults.push(`page B shows ${markers} other viewers, not 1`);
+
+    await pressLamp(a, pages, faults, args.picture);
   } catch (e) {
     faults.push(e.message.split("\n")[0]);
   } finally {

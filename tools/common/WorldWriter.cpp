@@ -22,6 +22,7 @@
 #include <iostream>
 #include <map>
 #include <set>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -439,8 +440,17 @@ std::string x3dPage(const std::string& title, const std::string& head) {
   return page;
 }
 
-fs::path textureSource(const BuiltWorld& world, const ZKX3DWriter::Texture& texture) {
-  return imageFile(world, world.db->getComponent(texture.component), texture.read);
+std::string textureBytes(const BuiltWorld& world, const ZKX3DWriter::Texture& texture) {
+  ZKComponent* c = world.db->getComponent(texture.component);
+  const ImportImage* image = importedImage(world, c, texture.read);
+  if (image && !image->bytes.empty())
+    return std::string(image->bytes.begin(), image->bytes.end());
+  const fs::path file = image ? fs::path(image->file) : imageFile(world, c, texture.read);
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (!in) throw std::runtime_error("texture " + file.string() + " cannot be read");
+  return bytes.str();
 }
 
 std::uintmax_t writeWorld(const BuiltWorld& world, const fs::path& dir,

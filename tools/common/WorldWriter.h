@@ -42,7 +42,9 @@ std::uintmax_t writeWorld(const BuiltWorld& world, const std::filesystem::path& 
 // titled `title`, with `head` (HTML) added at the end of its head.
 std::string x3dPage(const std::string& title, const std::string& head);
 
-// The image file a texture of the X3D scene is read from.
-std::filesystem::path textureSource(const BuiltWorld& world, const ZKX3DWriter::Texture& texture);
+// The bytes of a texture of the X3D scene: the image a converted model
+// holds, or the file it names. Throws std::runtime_error naming the file
+// when it cannot be read.
+std::string textureBytes(const BuiltWorld& world, const ZKX3DWriter::Texture& texture);
 
 #endif

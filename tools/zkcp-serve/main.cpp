@@ -29,7 +29,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <random>
@@ -86,18 +85,17 @@ Content pageContent(const BuiltWorld& world, const ZKX3DWriter& writer, const fs
   content.resources["/live.js"] = {"text/javascript", shared(kLiveScript)};
   content.resources["/live.css"] = {"text/css", shared(kLiveStyle)};
   for (const ZKX3DWriter::Texture& texture : writer.textures()) {
-    const fs::path from = textureSource(world, texture);
-    std::ifstream in(from, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (!in) {
-      std::cerr << "zkcp-serve: texture " << from.string() << " cannot be read\n";
+    std::string bytes;
+    try {
+      bytes = textureBytes(world, texture);
+    } catch (const std::runtime_error& e) {
+      std::cerr << "zkcp-serve: " << e.what() << "\n";
       continue;
     }
     const std::string ext = fs::path(texture.written).extension().string();
     content.resources["/" + texture.written] = {
         ext == ".png" ? "image/png" : ext == ".gif" ? "image/gif" : "image/jpeg",
-        shared(bytes.str())};
+        shared(std::move(bytes))};
   }
   content.folders["/x_ite/"] = xIte;
   return content;
@@ -160,17 +158,26 @@ int main(int argc, char** argv) {
 
   SoDB::init();
   ZKComponent::initClass();
+  // The notes of reading and writing the world (names made for imported
+  // nodes, fields left out of the page) are not errors: unheard when quiet.
+  std::ostringstream unheard;
   BuiltWorld world;
-  try {
-    world = readWorld(description, moduleDirs, [](int, int) {});
-  } catch (const InputError& e) {
-    std::cerr << e.what() << "\n";
-    return 1;
-  } catch (const std::exception& e) {
-    std::cerr << "zkcp-serve: " << e.what() << "\n";
+  std::string failed;
+  {
+    std::streambuf* errors = quiet ? std::cerr.rdbuf(unheard.rdbuf()) : nullptr;
+    try {
+      world = readWorld(description, moduleDirs, [](int, int) {});
+    } catch (const InputError& e) {
+      failed = e.what();
+    } catch (const std::exception& e) {
+      failed = std::string("zkcp-serve: ") + e.what();
+    }
+    if (errors) std::cerr.rdbuf(errors);
+  }
+  if (!failed.empty()) {
+    std::cerr << failed << "\n";
     return 1;
   }
-  std::ostringstream unheard;
   ZKX3DWriter writer(world.db.get(), quiet ? static_cast<std::ostream&>(unheard) : std::cerr);
   ZKLiveWorld live(world.db.get(), &writer);
   const std::string token = makeToken();
