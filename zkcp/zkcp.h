@@ -19,6 +19,7 @@
 #include <zkcp/part/ZKPart.h>
 
 #include <zkcp/import/ZKGeometryImporter.h>
+#include <zkcp/import/ZKLenientReader.h>
 #include <zkcp/import/ZKLenientText.h>
 
 #include <zkcp/component/ZKComponent.h>

@@ -141,7 +141,7 @@ TEST_F(Importer, GltfKeepsColoursTexturesSparseValuesLightsAndCameras) {
     ASSERT_EQ(importer.getLights().size(), 1u);
     const ZKGeometryImporter::Light& light = importer.getLights()[0];
     EXPECT_EQ(light.name, "Arm_1");
-    EXPECT_FLOAT_EQ(light.light.intensity, 2.0f);
+    EXPECT_FLOAT_EQ(light.light.intensity, 2.0f / 3.14159265f);
     EXPECT_NEAR(light.location[1], 1.8f, 1e-5);
     ASSERT_EQ(importer.getCameras().size(), 1u);
     EXPECT_EQ(importer.getCameras()[0].position, SbVec3f(0, 1, 5));

@@ -1,9 +1,12 @@
 // Every refusal of the world description reader with its whole message:
 // the file, the JSON path of the value and the reason. The cases are the
-// lines of tests/data/reader/refusals.txt, one test per kind.
+// lines of tests/data/reader/refusals.txt, one test per kind. The lights and
+// cameras of models become world lights and viewpoints.
 #include <WorldReader.h>
 
 #include <Inventor/SoDB.h>
+#include <Inventor/nodes/SoPointLight.h>
+#include <Inventor/nodes/SoTransform.h>
 
 #include <gtest/gtest.h>
 
@@ -94,6 +97,46 @@ TEST(WorldReader, RefusesADescriptionFileItCannotRead) {
       EXPECT_EQ(e.what(), file + ": cannot read the world description: " + reason);
     }
   }
+}
+
+// lamp.glb holds a point light on an unnamed node under "Arm" (its part
+// is Arm_1, 1.8 above the model's origin) and a camera "View" at (0, 1, 5).
+TEST(WorldReader, ModelLightsAndCamerasJoinTheWorldUnderNamesOfTheirOwn) {
+  const std::string text = R"({
+    "components": [
+      { "instance": "lamp1", "component": "Lamp", "geometry": "lamp.glb", "translation": [2, 0, 0] },
+      { "instance": "lamp2", "component": "Lamp", "geometry": "lamp.glb", "modelViewpoints": false },
+      { "instance": "lamp3", "component": "Lamp", "geometry": "lamp.glb", "modelLights": false },
+      { "instance": "lamp4", "component": "Lamp", "geometry": "lamp.glb", "active": false }
+    ],
+    "lights": [ { "name": "lamp1_arm_1", "kind": "point" } ],
+    "viewpoints": [ { "name": "LAMP1_VIEW" } ],
+    "routes": [ { "name": "Lamp3_View", "from": { "kind": "light", "name": "lamp1_arm_1", "event": "on" },
+                  "to": { "kind": "light", "name": "lamp2_Arm_1", "event": "set_on" } } ]
+  })";
+  BuiltWorld world =
+      readWorldText(ZKCP_TEST_DATA_DIR "/import/lights.json", text, {}, [](int, int) {});
+  EXPECT_EQ(world.lights, (std::vector<std::string>{"Lamp1_arm_1", "Lamp1_arm_1_2", "Lamp2_arm_1"}));
+  auto* light = static_cast<SoPointLight*>(world.db->getLight("Lamp1_arm_1_2"));
+  ASSERT_TRUE(light && light->isOfType(SoPointLight::getClassTypeId()));
+  EXPECT_TRUE(light->location.getValue().equals(SbVec3f(2, 1.8f, 0), 1e-5f));
+  EXPECT_NEAR(light->intensity.getValue(), 2 / 3.14159265, 1e-6);
+  EXPECT_EQ(light->color.getValue(), SbColor(1, 0.9f, 0.7f));
+  ZKComponentDB::ComponentPartDescriptor where;
+  SbVec3f direction;
+  ASSERT_TRUE(world.db->getLightAttachment("Lamp1_arm_1_2", where, direction));
+  EXPECT_EQ(where.getPartName(), RWCString("Arm_1"));
+  // The light follows its part.
+  world.db->getComponent("lamp1")->getTransform()->translation.setValue(0, 0, 1);
+  EXPECT_TRUE(light->location.getValue().equals(SbVec3f(0, 1.8f, 1), 1e-5f));
+
+  ASSERT_EQ(world.db->getNumViewpoints(), 3);
+  ZKViewpoint* view = world.db->getViewpointAt(1);
+  EXPECT_EQ(view->getName().str(), "lamp1_View_2");
+  EXPECT_STREQ(view->getDescription(), "View");
+  EXPECT_EQ(view->getPosition(), SbVec3f(2, 1, 5));
+  EXPECT_FLOAT_EQ(view->getFieldOfView(), 0.8f);
+  EXPECT_EQ(world.db->getViewpointAt(2)->getName().str(), "lamp3_View_2");
 }
 
 }  // namespace

@@ -63,6 +63,45 @@ done
 [[ $(grep -ao 'image/png' "$work/gltf/world.glb" | wc -l) == 3 ]] && grep -aq 'Shade_1' "$work/gltf/world.glb" ||
   fail "gltf: world.glb lacks the three images or the parts"
 
+# The lamps' lights and cameras, and the lights of the COLLADA and FBX chairs.
+[[ $(grep -c 'PointLight {' "$work/vrml/world/world.wrl") == 4 ]] &&
+  grep -qF 'DEF lamp2_View Viewpoint' "$work/vrml/world/world.wrl" ||
+  fail "vrml97: the models' lights or cameras are missing"
+for id in lamp2_View Lamp2_arm_1 Chair3_light; do
+  grep -qF "DEF=\"$id\"" "$work/x3d/world.x3d" || fail "x3d: no $id"
+done
+grep -aq 'Lamp2_arm_1' "$work/gltf/world.glb" && grep -aq 'lamp2_View' "$work/gltf/world.glb" ||
+  fail "gltf: the models' lights or cameras are missing"
+
+# Two models in different folders naming tex/wood.png, each its own image.
+twin="$work/twin"
+for m in a b; do
+  mkdir -p "$twin/$m/tex"
+  sed 's/chair\.mtl/seat.mtl/' "$models/chair.obj" >"$twin/$m/seat_$m.obj"
+  sed 's/map_Kd wood/map_Kd tex\/wood/' "$models/chair.mtl" >"$twin/$m/seat.mtl"
+done
+cp "$models/wood.png" "$twin/a/tex/wood.png"
+cp "$models/checker.png" "$twin/b/tex/wood.png"
+printf '{ "components": [ %s, %s ] }' \
+  '{ "instance": "a", "component": "A", "geometry": "a/seat_a.obj" }' \
+  '{ "instance": "b", "component": "B", "geometry": "b/seat_b.obj" }' >"$twin/world.json"
+"$export_program" "$twin/world.json" --out "$twin/vrml" >"$twin/log" 2>&1 &&
+  "$export_program" "$twin/world.json" --format x3d --out "$twin/x3d" >>"$twin/log" 2>&1 ||
+  fail "twin images: $(cat "$twin/log")"
+cmp -s "$twin/vrml/geometry/tex/wood.png" "$models/wood.png" &&
+  cmp -s "$twin/vrml/geometry/tex/wood_2.png" "$models/checker.png" &&
+  grep -qF 'url "tex/wood_2.png"' "$twin/vrml/geometry/seat_b.obj.wrl" ||
+  fail "vrml97: the second tex/wood.png is not written apart"
+cmp -s "$twin/x3d/textures/wood.png" "$models/wood.png" &&
+  cmp -s "$twin/x3d/textures/wood_2.png" "$models/checker.png" ||
+  fail "x3d: the second tex/wood.png is not written apart"
+
+# What an Inline reads stands in its place in the X3D scene.
+printf '{ "components": [ { "instance": "a", "component": "A", "geometry": "%s" } ] }' \
+  "$models/../lenient/top.wrl" >"$work/inline.json"
+"$export_program" "$work/inline.json" --format x3d --out "$work/inline" >"$work/inline.log" 2>&1 &&
+  grep -q '<Sphere' "$work/inline/world.x3d" || fail "x3d: no inlined sphere: $(cat "$work/inline.log")"
+
 # Malformed models: exit 1, the model and the reason, nothing written.
 bad() {  # file name, bytes (printf format), expected text
   local dir="$work/bad-$1"

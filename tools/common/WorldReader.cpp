@@ -4,8 +4,7 @@
 
 #include <zkcp/component/ZKComponentSensor.h>
 
-#include <Inventor/SoDB.h>
-#include <Inventor/SoInput.h>
+#include <Inventor/SbMatrix.h>
 #include <Inventor/nodes/SoDirectionalLight.h>
 #include <Inventor/nodes/SoPointLight.h>
 #include <Inventor/nodes/SoSeparator.h>
@@ -21,6 +20,7 @@
 #include <fstream>
 #include <iostream>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <set>
@@ -152,6 +152,11 @@ class Reader {
   mutable std::set<std::string> readable_;
 };
 
+std::string lowered(std::string text) {
+  for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 json parseText(const std::string& file, const std::string& text) {
   try {
     return json::parse(text);
@@ -178,6 +183,26 @@ json parseText(const std::string& file, const std::string& text) {
   }
 }
 
+// Images of two models are written side by side: an image whose name an
+// image of another model has is given a free name, "tex/wood_2.png" for a
+// second "tex/wood.png". Models naming the same image file share it.
+void nameImages(BuiltWorld& world, SoSeparator* scene, const std::string& carried,
+                std::vector<ImportImage>& images) {
+  for (ImportImage& image : images) {
+    const std::string source =
+        image.bytes.empty() ? fs::absolute(image.file).lexically_normal().string() : carried + ":" + image.url;
+    const fs::path url(image.url);
+    std::string name = image.url;
+    for (int n = 2;; ++n) {
+      auto held = world.imageNames.emplace(lowered(name), source);
+      if (held.second || held.first->second == source) break;
+      name = (url.parent_path() / (url.stem().string() + "_" + std::to_string(n) + url.extension().string()))
+                 .generic_string();
+    }
+    if (name != image.url) ZKGeometryImporter::renameImage(scene, image, name);
+  }
+}
+
 // The geometry graph of a file, with one reference for the caller; null
 // when it cannot be read, with `fault` set when an included file was refused
 // or a model of another format is malformed.
@@ -189,34 +214,29 @@ SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file, const std::st
   if (known == world.geometryRead.end()) {
     SoSeparator* root = nullptr;
     std::string refused;
+    BuiltWorld::GeometryRead read;
     if (ZKGeometryImporter::canImport(file.string())) {
       ZKGeometryImporter importer(std::cerr);
       root = importer.read(file.string());
       refused = importer.getError();
-      if (root) world.importedImages[carried] = importer.getImages();
-    } else {
-      // Fields and nodes Coin does not know are left out with a warning;
-      // only then is the file read from the text that remains.
-      std::ifstream source(file, std::ios::binary);
-      const std::string text{std::istreambuf_iterator<char>(source), std::istreambuf_iterator<char>()};
-      const std::string kept = withoutUnknownFields(text, carried, std::cerr);
-      ZKGeometryInput in;
-      if (kept == text) {
-        root = in.openFile(file.c_str(), TRUE) ? SoDB::readAll(&in) : nullptr;
-      } else {
-        SoInput::addDirectoryFirst(file.parent_path().c_str());
-        in.setBuffer(kept.data(), kept.size());
-        root = SoDB::readAll(&in);
-        SoInput::removeDirectory(file.parent_path().c_str());
+      if (root) {
+        std::vector<ImportImage>& images = world.importedImages[carried] = importer.getImages();
+        nameImages(world, root, carried, images);
+        read.lights = importer.getLights();
+        read.cameras = importer.getCameras();
       }
-      if (root) root->ref();
-      refused = in.getIncludeFault();
+    } else {
+      ZKLenientReader reader(std::cerr);
+      root = reader.read(file.string(), carried);
+      refused = reader.getFault();
     }
     if (root && !refused.empty()) {
       root->unref();
       root = nullptr;
     }
-    known = world.geometryRead.emplace(file.string(), BuiltWorld::GeometryRead{GeometryRef(root), refused}).first;
+    read.graph.reset(root);
+    read.fault = refused;
+    known = world.geometryRead.emplace(file.string(), std::move(read)).first;
   }
   fault = known->second.fault;
   if (!known->second.graph) return nullptr;
@@ -399,8 +419,16 @@ ZKComponentSensor readSensor(const Reader& r, const json& c, const std::string& 
   return sensor;
 }
 
+// A component built from a model whose lights and cameras the world takes.
+struct ModelItems {
+  ZKComponent* component;
+  const BuiltWorld::GeometryRead* read;
+  bool lights;
+  bool cameras;
+};
+
 void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std::string& path,
-                   std::set<std::string>& behaviorNames) {
+                   std::set<std::string>& behaviorNames, std::vector<ModelItems>& fromModels) {
   if (!c.is_object()) r.fail(path, "expected an object");
   const std::string instance = r.text(c, path, "instance");
   const std::string type = r.text(c, path, "component");
@@ -420,6 +448,8 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   if (known != world.geometrySources.end() && known->second != source.string())
     r.fail(path + ".geometry", "another geometry file is already called '" + carried + "'");
   const bool active = r.flag(c, path, "active", true);
+  const bool modelLights = r.flag(c, path, "modelLights", true);
+  const bool modelViewpoints = r.flag(c, path, "modelViewpoints", true);
   const ZKComponentSensor sensor = readSensor(r, c, path, instance);
   const std::string why = r.unreadable(source);
   if (!why.empty()) r.fail(path + ".geometry", "cannot read '" + geometry + "': " + why);
@@ -466,6 +496,9 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   }
   component->objectIsDirty();
   component->partsAreDirty();
+  if (imported && active && (modelLights || modelViewpoints))
+    fromModels.push_back({component, &world.geometryRead.at(source.string()), modelLights,
+                          modelViewpoints});
 
   const json& attributes = r.list(c, path, "attributes");
   for (size_t i = 0; i < attributes.size(); ++i) {
@@ -529,6 +562,31 @@ float scalar(const Reader& r, const json& object, const std::string& path, const
              float fallback) {
   auto it = object.find(key);
   return it == object.end() ? fallback : static_cast<float>(r.number(*it, path + "." + key));
+}
+
+// A world light for a light of a model, at `location` facing `direction`.
+SoLight* makeLight(const ImportLight& from, const SbVec3f& location, const SbVec3f& direction) {
+  SoLight* light = nullptr;
+  if (from.kind == ImportLight::directional) {
+    auto* directional = new SoDirectionalLight;
+    directional->direction = direction;
+    light = directional;
+  } else if (from.kind == ImportLight::spot) {
+    auto* spot = new SoSpotLight;
+    spot->location = location;
+    spot->direction = direction;
+    spot->cutOffAngle = from.cutOffAngle;
+    spot->dropOffRate =
+        from.cutOffAngle > 0 ? std::clamp(1 - from.beamWidth / from.cutOffAngle, 0.0f, 1.0f) : 0.0f;
+    light = spot;
+  } else {
+    auto* point = new SoPointLight;
+    point->location = location;
+    light = point;
+  }
+  light->color = from.color;
+  light->intensity = std::clamp(from.intensity, 0.0f, 1.0f);
+  return light;
 }
 
 void readLights(const Reader& r, BuiltWorld& world, const json& lights) {
@@ -636,6 +694,81 @@ void readViews(const Reader& r, BuiltWorld& world, const json& description) {
   }
 }
 
+// `base`, or `base` with the first "_N" after it that no name in `taken`
+// has, ignoring case; the name chosen is then taken.
+std::string freeName(std::set<std::string>& taken, const std::string& base) {
+  std::string name = base;
+  for (int n = 2; taken.count(lowered(name)); ++n) name = base + "_" + std::to_string(n);
+  taken.insert(lowered(name));
+  return name;
+}
+
+// Every name the description gives an object a route or the written
+// world may name, in lower case.
+std::set<std::string> namesInUse(const BuiltWorld& world, const json& description) {
+  std::set<std::string> names;
+  for (ZKComponent* c : world.components) {
+    names.insert(lowered(c->getName().getString()));
+    names.insert(lowered(std::string(c->getName().getString()) + "Sensor"));
+  }
+  for (const std::string& light : world.lights) names.insert(lowered(light));
+  for (int i = 0; i < world.db->getNumViewpoints(); ++i)
+    names.insert(lowered(world.db->getViewpointAt(unsigned(i))->getName().str()));
+  for (int i = 0; i < world.db->getNumProximitySensors(); ++i)
+    names.insert(lowered(world.db->getProximitySensorAt(unsigned(i))->getName()));
+  for (const std::string& path : world.paths) names.insert(lowered(path));
+  auto routes = description.find("routes");
+  if (routes != description.end() && routes->is_array())
+    for (const json& route : *routes)
+      if (route.is_object() && route.contains("name") && route["name"].is_string())
+        names.insert(lowered(route["name"].get<std::string>()));
+  return names;
+}
+
+// The lights and cameras of the models become world lights and viewpoints
+// named instance_node. A light is attached to the part its node became; a
+// viewpoint stands where the camera is in the world.
+void addModelItems(BuiltWorld& world, const json& description,
+                   const std::vector<ModelItems>& fromModels) {
+  std::set<std::string> taken = namesInUse(world, description);
+  for (const ModelItems& items : fromModels) {
+    ZKComponent* c = items.component;
+    const std::string instance = c->getName().getString();
+    SoTransform* t = c->getTransform();
+    SbMatrix place;
+    place.setTransform(t->translation.getValue(), t->rotation.getValue(), t->scaleFactor.getValue(),
+                       t->scaleOrientation.getValue(), t->center.getValue());
+    for (const ZKGeometryImporter::Light& from : items.read->lights) {
+      if (!items.lights) break;
+      const std::string name = freeName(taken, instance + "_" + from.name);
+      ZKPart* part = c->getLogicalPart(from.name.c_str());
+      SbVec3f location(0, 0, 0), direction = from.light.direction;
+      if (!part) {
+        place.multVecMatrix(from.location, location);
+        place.multDirMatrix(from.direction, direction);
+      }
+      world.db->addLight(name.c_str(), makeLight(from.light, location, direction));
+      world.lights.push_back(ZKComponentDB::normalizeLightName(name.c_str()).str());
+      if (!part) continue;
+      world.db->attachLight(name.c_str(), instance.c_str(), from.name.c_str());
+      static_cast<SoNode*>(part)->touch();
+    }
+    if (!items.cameras) continue;
+    for (const ZKGeometryImporter::Camera& camera : items.read->cameras) {
+      auto viewpoint = std::make_unique<ZKViewpoint>();
+      viewpoint->setName(freeName(taken, instance + "_" + camera.name).c_str());
+      viewpoint->setDescription(camera.name.c_str());
+      SbVec3f position;
+      place.multVecMatrix(camera.position, position);
+      viewpoint->setPosition(position);
+      viewpoint->setOrientation(camera.orientation * t->rotation.getValue());
+      viewpoint->setFieldOfView(camera.fieldOfView);
+      viewpoint->setJump(1);
+      if (world.db->addViewpoint(viewpoint.get())) viewpoint.release();
+    }
+  }
+}
+
 void readRoutes(const Reader& r, BuiltWorld& world, const json& routes) {
   for (size_t i = 0; i < routes.size(); ++i) {
     const std::string at = "routes[" + std::to_string(i) + "]";
@@ -695,6 +828,7 @@ BuiltWorld readWorldText(const std::string& file, const std::string& text,
   world.db->setWorldVersion(r.optionalText(description, "", "version").c_str());
 
   std::set<std::string> behaviorNames;
+  std::vector<ModelItems> fromModels;
   // Each component's description is dropped once it is built, so the
   // parsed text and the world are not held in full side by side.
   json none = json::array();
@@ -704,13 +838,14 @@ BuiltWorld readWorldText(const std::string& file, const std::string& text,
   progress(0, total);
   for (size_t i = 0; i < components.size(); ++i) {
     readComponent(r, world, components[i], "components[" + std::to_string(i) + "]",
-                  behaviorNames);
+                  behaviorNames, fromModels);
     components[i] = nullptr;
     progress(static_cast<int>(i + 1), total);
   }
 
   readLights(r, world, r.list(description, "", "lights"));
   readViews(r, world, description);
+  addModelItems(world, description, fromModels);
   readRoutes(r, world, r.list(description, "", "routes"));
 
   const json& databases = r.list(description, "", "externalDatabases");

@@ -37,11 +37,17 @@ struct BuiltWorld {
   struct GeometryRead {
     GeometryRef graph;
     std::string fault;
+    // The lights and cameras of a converted model.
+    std::vector<ZKGeometryImporter::Light> lights;
+    std::vector<ZKGeometryImporter::Camera> cameras;
   };
   std::map<std::string, GeometryRead> geometryRead;
   // Images of the geometry converted from other formats, by the name of the
   // .wrl it is written as; the converted graph is its geometryRead entry.
   std::map<std::string, std::vector<ImportImage>> importedImages;
+  // The names those images are written under beside the geometry, in lower
+  // case, with the image file or the model holding the image.
+  std::map<std::string, std::string> imageNames;
   // The component description files read, once each.
   std::vector<std::string> descriptionFiles;
   // Every behaviour used, once per name.

@@ -1,5 +1,7 @@
 #include <zkcp/import/AssimpSceneReader.h>
 
+#include <zkcp/import/ImportFault.h>
+
 #include <Inventor/SbMatrix.h>
 
 #include <assimp/BaseImporter.h>
@@ -21,17 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t kMaxDepth = 256;
-
-class Fault {
- public:
-  explicit Fault(std::string what) : what_(std::move(what)) {}
-  const std::string& what() const { return what_; }
-
- private:
-  std::string what_;
-};
-
 std::string lower(std::string text) {
   for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
   return text;
@@ -41,9 +32,9 @@ std::string lower(std::string text) {
 // of another kind is named as such rather than read by a wrong reader.
 void checkKind(const std::string& fileName, const std::string& ext) {
   std::ifstream in(fileName, std::ios::binary | std::ios::ate);
-  if (!in) throw Fault("cannot open the file");
+  if (!in) throw ImportFault("cannot open the file");
   const std::streamoff size = in.tellg();
-  if (size <= 0) throw Fault("the file is empty");
+  if (size <= 0) throw ImportFault("the file is empty");
   std::string head(size_t(std::min<std::streamoff>(size, 4096)), '\0');
   in.seekg(0);
   in.read(head.data(), std::streamsize(head.size()));
@@ -72,7 +63,7 @@ void checkKind(const std::string& fileName, const std::string& ext) {
             start.compare(0, 1, "<") != 0 && start.compare(0, 5, "solid") != 0;
     want = "OBJ text";
   }
-  if (!right) throw Fault("not " + want + " as its extension says");
+  if (!right) throw ImportFault("not " + want + " as its extension says");
 }
 
 SbMatrix matrixOf(const aiMatrix4x4& m) {
@@ -95,7 +86,7 @@ class AssimpReader {
       const float h = c.mHorizontalFOV;
       fieldOfView[c.mName.C_Str()] = c.mAspect > 0 ? 2 * std::atan(std::tan(h) / c.mAspect) : 2 * h;
     }
-    if (!ai.mRootNode) throw Fault("no nodes");
+    if (!ai.mRootNode) throw ImportFault("no nodes");
     scene.roots.push_back(node(*ai.mRootNode, 0));
   }
 
@@ -121,10 +112,10 @@ class AssimpReader {
       std::replace(name.begin(), name.end(), '\\', '/');
       const fs::path relative = fs::path(name).lexically_normal();
       if (relative.is_absolute() || relative.empty() || *relative.begin() == "..")
-        throw Fault("image '" + path + "' lies outside the model's folder");
+        throw ImportFault("image '" + path + "' lies outside the model's folder");
       const fs::path file = fs::path(fileName).parent_path() / relative;
       std::error_code failed;
-      if (!fs::is_regular_file(file, failed)) throw Fault("cannot read image '" + path + "'");
+      if (!fs::is_regular_file(file, failed)) throw ImportFault("cannot read image '" + path + "'");
       out.url = relative.generic_string();
       out.file = file.string();
     }
@@ -193,7 +184,7 @@ class AssimpReader {
         if (face.mNumIndices != 3) continue;
         for (unsigned k = 0; k < 3; ++k) {
           if (face.mIndices[k] >= m.mNumVertices)
-            throw Fault("mesh '" + std::string(m.mName.C_Str()) + "': face " + std::to_string(f) +
+            throw ImportFault("mesh '" + std::string(m.mName.C_Str()) + "': face " + std::to_string(f) +
                         " names vertex " + std::to_string(face.mIndices[k]) + " of " +
                         std::to_string(m.mNumVertices));
           p.triangles.push_back(int32_t(face.mIndices[k]));
@@ -224,7 +215,7 @@ class AssimpReader {
   }
 
   int node(const aiNode& n, size_t depth) {
-    if (depth > kMaxDepth) throw Fault("nodes nest more than " + std::to_string(kMaxDepth) + " deep");
+    if (depth > kMaxImportDepth) throw ImportFault("nodes nest more than " + std::to_string(kMaxImportDepth) + " deep");
     ImportNode out;
     out.name = n.mName.C_Str();
     matrixOf(n.mTransformation).getTransform(out.translation, out.rotation, out.scale, out.scaleOrientation);
@@ -232,7 +223,7 @@ class AssimpReader {
       std::vector<ImportPrimitive> mesh;
       for (unsigned k = 0; k < n.mNumMeshes; ++k) {
         if (n.mMeshes[k] >= primitives.size())
-          throw Fault("node '" + out.name + "' names mesh " + std::to_string(n.mMeshes[k]) + " of " +
+          throw ImportFault("node '" + out.name + "' names mesh " + std::to_string(n.mMeshes[k]) + " of " +
                       std::to_string(primitives.size()));
         mesh.push_back(primitives[n.mMeshes[k]]);
       }
@@ -283,11 +274,11 @@ bool readAssimpScene(const std::string& fileName, ImportScene& scene, std::strin
     if (!ai) {
       std::string why = importer.GetErrorString();
       while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
-      throw Fault(why.empty() ? "cannot be read" : why);
+      throw ImportFault(why.empty() ? "cannot be read" : why);
     }
     AssimpReader(*ai, scene, messages, fileName).read();
     return true;
-  } catch (const Fault& fault) {
+  } catch (const ImportFault& fault) {
     error = fault.what();
   } catch (const std::exception& e) {
     error = e.what();

@@ -1,5 +1,7 @@
 #include <zkcp/import/GltfSceneReader.h>
 
+#include <zkcp/import/ImportFault.h>
+
 #include <Inventor/SbMatrix.h>
 
 #include <nlohmann/json.hpp>
@@ -21,16 +23,6 @@ namespace {
 // for a fault rather than allocated.
 constexpr size_t kMaxElements = size_t(1) << 26;
 constexpr size_t kMaxFileBytes = size_t(1) << 31;
-constexpr size_t kMaxDepth = 256;
-
-class Fault {
- public:
-  explicit Fault(std::string what) : what_(std::move(what)) {}
-  const std::string& what() const { return what_; }
-
- private:
-  std::string what_;
-};
 
 std::string at(const char* kind, size_t index) { return std::string(kind) + " " + std::to_string(index); }
 
@@ -96,20 +88,20 @@ bool keepImage(tinygltf::Image* image, const int index, std::string* err, std::s
 void checkGlb(const std::vector<unsigned char>& bytes) {
   const size_t size = bytes.size();
   if (size < 12 || std::memcmp(bytes.data(), "glTF", 4) != 0)
-    throw Fault("not a binary glTF file (no 'glTF' header)");
-  if (le32(&bytes[4]) != 2) throw Fault("binary glTF version " + std::to_string(le32(&bytes[4])) + ", not 2");
+    throw ImportFault("not a binary glTF file (no 'glTF' header)");
+  if (le32(&bytes[4]) != 2) throw ImportFault("binary glTF version " + std::to_string(le32(&bytes[4])) + ", not 2");
   const size_t length = le32(&bytes[8]);
   if (length > size)
-    throw Fault("cut short: the header gives " + std::to_string(length) + " bytes, the file has " +
+    throw ImportFault("cut short: the header gives " + std::to_string(length) + " bytes, the file has " +
                 std::to_string(size));
-  if (length < 20) throw Fault("cut short: no JSON chunk");
+  if (length < 20) throw ImportFault("cut short: no JSON chunk");
   const size_t jsonLength = le32(&bytes[12]);
-  if (le32(&bytes[16]) != 0x4E4F534A) throw Fault("the first chunk is not JSON");
-  if (jsonLength > length - 20) throw Fault("cut short inside the JSON chunk");
+  if (le32(&bytes[16]) != 0x4E4F534A) throw ImportFault("the first chunk is not JSON");
+  if (jsonLength > length - 20) throw ImportFault("cut short inside the JSON chunk");
   const size_t next = 20 + ((jsonLength + 3) & ~size_t(3));
   if (next < length) {
-    if (length - next < 8) throw Fault("cut short in a chunk header");
-    if (le32(&bytes[next]) > length - next - 8) throw Fault("cut short inside the binary chunk");
+    if (length - next < 8) throw ImportFault("cut short in a chunk header");
+    if (le32(&bytes[next]) > length - next - 8) throw ImportFault("cut short inside the binary chunk");
   }
 }
 
@@ -121,7 +113,7 @@ std::string jsonText(const std::vector<unsigned char>& bytes, bool binary) {
 size_t member(const nlohmann::json& object, const char* key, size_t fallback) {
   auto it = object.find(key);
   if (it == object.end()) return fallback;
-  if (!it->is_number_unsigned()) throw Fault(std::string("'") + key + "' is not a count");
+  if (!it->is_number_unsigned()) throw ImportFault(std::string("'") + key + "' is not a count");
   return it->get<size_t>();
 }
 
@@ -139,15 +131,15 @@ void checkImageViews(const std::string& text) {
     if (!images[i].is_object() || !images[i].contains("bufferView")) continue;
     const size_t view = member(images[i], "bufferView", 0);
     if (view >= views.size() || !views[view].is_object())
-      throw Fault(at("image", i) + ": no buffer view " + std::to_string(view));
+      throw ImportFault(at("image", i) + ": no buffer view " + std::to_string(view));
     const size_t buffer = member(views[view], "buffer", size_t(-1));
     if (buffer >= buffers.size() || !buffers[buffer].is_object())
-      throw Fault(at("buffer view", view) + ": no buffer " + std::to_string(buffer));
+      throw ImportFault(at("buffer view", view) + ": no buffer " + std::to_string(buffer));
     const size_t offset = member(views[view], "byteOffset", 0);
     const size_t length = member(views[view], "byteLength", 0);
     const size_t bufferLength = member(buffers[buffer], "byteLength", 0);
     if (offset > bufferLength || length > bufferLength - offset)
-      throw Fault(at("buffer view", view) + " ends beyond its buffer");
+      throw ImportFault(at("buffer view", view) + " ends beyond its buffer");
   }
 }
 
@@ -225,16 +217,16 @@ class GltfReader {
   // The bytes [offset, offset + length) of a buffer view.
   const unsigned char* view(int index, size_t offset, size_t length, const std::string& who) {
     if (index < 0 || size_t(index) >= model.bufferViews.size())
-      throw Fault(who + ": no buffer view " + std::to_string(index));
+      throw ImportFault(who + ": no buffer view " + std::to_string(index));
     const tinygltf::BufferView& v = model.bufferViews[size_t(index)];
     if (v.buffer < 0 || size_t(v.buffer) >= model.buffers.size())
-      throw Fault(at("buffer view", size_t(index)) + ": no buffer " + std::to_string(v.buffer));
+      throw ImportFault(at("buffer view", size_t(index)) + ": no buffer " + std::to_string(v.buffer));
     const std::vector<unsigned char>& data = model.buffers[size_t(v.buffer)].data;
     if (v.byteOffset > data.size() || v.byteLength > data.size() - v.byteOffset)
-      throw Fault(at("buffer view", size_t(index)) + " ends beyond its buffer (" +
+      throw ImportFault(at("buffer view", size_t(index)) + " ends beyond its buffer (" +
                   std::to_string(data.size()) + " bytes)");
     if (offset > v.byteLength || length > v.byteLength - offset)
-      throw Fault(who + " ends beyond " + at("buffer view", size_t(index)) + " (" +
+      throw ImportFault(who + " ends beyond " + at("buffer view", size_t(index)) + " (" +
                   std::to_string(v.byteLength) + " bytes)");
     return data.data() + v.byteOffset + offset;
   }
@@ -243,13 +235,13 @@ class GltfReader {
   // `components` values per element.
   std::vector<double> accessor(int index, const std::string& use, size_t& components) {
     if (index < 0 || size_t(index) >= model.accessors.size())
-      throw Fault(use + ": no accessor " + std::to_string(index));
+      throw ImportFault(use + ": no accessor " + std::to_string(index));
     const tinygltf::Accessor& a = model.accessors[size_t(index)];
     const std::string who = at("accessor", size_t(index));
     const size_t size = componentSize(a.componentType);
     components = componentCount(a.type);
-    if (!size || !components) throw Fault(who + ": unknown component or element type");
-    if (a.count > kMaxElements) throw Fault(who + ": count " + std::to_string(a.count) + " is too large");
+    if (!size || !components) throw ImportFault(who + ": unknown component or element type");
+    if (a.count > kMaxElements) throw ImportFault(who + ": count " + std::to_string(a.count) + " is too large");
     const size_t element = size * components;
     std::vector<double> values(a.count * components, 0.0);
     if (a.bufferView >= 0 && a.count > 0) {
@@ -258,7 +250,7 @@ class GltfReader {
                                     : 0;
       const size_t stride = viewStride ? viewStride : element;
       if (stride < element || stride > 252)
-        throw Fault(who + ": byte stride " + std::to_string(stride) + " does not fit its elements");
+        throw ImportFault(who + ": byte stride " + std::to_string(stride) + " does not fit its elements");
       const unsigned char* p = view(a.bufferView, a.byteOffset, (a.count - 1) * stride + element, who);
       for (size_t i = 0; i < a.count; ++i)
         for (size_t c = 0; c < components; ++c)
@@ -271,15 +263,15 @@ class GltfReader {
   void applySparse(const tinygltf::Accessor& a, const std::string& who, size_t size,
                    size_t components, std::vector<double>& values) {
     if (a.sparse.count < 0 || size_t(a.sparse.count) > a.count)
-      throw Fault(who + ": sparse count " + std::to_string(a.sparse.count) + " exceeds its count");
+      throw ImportFault(who + ": sparse count " + std::to_string(a.sparse.count) + " exceeds its count");
     const size_t n = size_t(a.sparse.count);
     const int indexType = a.sparse.indices.componentType;
     if (indexType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE &&
         indexType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT &&
         indexType != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT)
-      throw Fault(who + ": sparse indices are not unsigned integers");
+      throw ImportFault(who + ": sparse indices are not unsigned integers");
     if (a.sparse.indices.byteOffset < 0 || a.sparse.values.byteOffset < 0)
-      throw Fault(who + ": negative sparse offset");
+      throw ImportFault(who + ": negative sparse offset");
     if (n == 0) return;
     const size_t indexSize = componentSize(indexType);
     const unsigned char* indices = view(a.sparse.indices.bufferView, size_t(a.sparse.indices.byteOffset),
@@ -289,7 +281,7 @@ class GltfReader {
     for (size_t k = 0; k < n; ++k) {
       const size_t target = size_t(component(indices + k * indexSize, indexType, false));
       if (target >= a.count)
-        throw Fault(who + ": sparse index " + std::to_string(target) + " out of range (count " +
+        throw ImportFault(who + ": sparse index " + std::to_string(target) + " out of range (count " +
                     std::to_string(a.count) + ")");
       for (size_t c = 0; c < components; ++c)
         values[target * components + c] =
@@ -307,12 +299,12 @@ class GltfReader {
         const fs::path relative = fs::path(image.uri).lexically_normal();
         if (relative.is_absolute() || relative.empty() || *relative.begin() == ".." ||
             image.uri.find(':') != std::string::npos)
-          throw Fault(at("image", i) + ": '" + image.uri + "' lies outside the model's folder");
-        if (image.image.empty()) throw Fault(at("image", i) + ": cannot read '" + image.uri + "'");
+          throw ImportFault(at("image", i) + ": '" + image.uri + "' lies outside the model's folder");
+        if (image.image.empty()) throw ImportFault(at("image", i) + ": cannot read '" + image.uri + "'");
         out.url = relative.generic_string();
         out.file = (dir / relative).string();
       } else {
-        if (image.image.empty()) throw Fault(at("image", i) + " holds no image");
+        if (image.image.empty()) throw ImportFault(at("image", i) + " holds no image");
         std::string name = image.name.empty() ? std::to_string(i) : image.name;
         for (char& c : name)
           if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') c = '_';
@@ -328,11 +320,11 @@ class GltfReader {
 
   int texture(int index, const std::string& who) {
     if (index < 0) return -1;
-    if (size_t(index) >= model.textures.size()) throw Fault(who + ": no texture " + std::to_string(index));
+    if (size_t(index) >= model.textures.size()) throw ImportFault(who + ": no texture " + std::to_string(index));
     const int source = model.textures[size_t(index)].source;
     if (source < 0) return -1;
     if (size_t(source) >= scene.images.size())
-      throw Fault(at("texture", size_t(index)) + ": no image " + std::to_string(source));
+      throw ImportFault(at("texture", size_t(index)) + ": no image " + std::to_string(source));
     return source;
   }
 
@@ -364,7 +356,8 @@ class GltfReader {
       if (l.type == "directional") out.kind = ImportLight::directional;
       else if (l.type == "spot") out.kind = ImportLight::spot;
       if (l.color.size() == 3) out.color.setValue(float(l.color[0]), float(l.color[1]), float(l.color[2]));
-      out.intensity = float(l.intensity);
+      // Candela or lux over pi, as the glTF writer maps them the other way.
+      out.intensity = float(l.intensity / 3.14159265358979323846);
       out.range = float(l.range);
       out.cutOffAngle = float(l.spot.outerConeAngle);
       out.beamWidth = float(l.spot.innerConeAngle);
@@ -382,9 +375,9 @@ class GltfReader {
     std::vector<double> values = accessor(it->second, who + " " + name, components);
     const bool color = std::strcmp(name, "COLOR_0") == 0;
     if (components != want && !(color && components == 4))
-      throw Fault(who + ": " + name + " has " + std::to_string(components) + " values per vertex");
+      throw ImportFault(who + ": " + name + " has " + std::to_string(components) + " values per vertex");
     if (values.size() / components != vertices)
-      throw Fault(who + ": " + name + " has " + std::to_string(values.size() / components) +
+      throw ImportFault(who + ": " + name + " has " + std::to_string(values.size() / components) +
                   " values for " + std::to_string(vertices) + " vertices");
     if (components == want) return values;
     std::vector<double> rgb;
@@ -396,10 +389,10 @@ class GltfReader {
   ImportPrimitive primitive(const tinygltf::Primitive& p, const std::string& who) {
     ImportPrimitive out;
     auto position = p.attributes.find("POSITION");
-    if (position == p.attributes.end()) throw Fault(who + ": no POSITION");
+    if (position == p.attributes.end()) throw ImportFault(who + ": no POSITION");
     size_t components = 0;
     const std::vector<double> points = accessor(position->second, who + " POSITION", components);
-    if (components != 3) throw Fault(who + ": POSITION is not 3D");
+    if (components != 3) throw ImportFault(who + ": POSITION is not 3D");
     const size_t vertices = points.size() / 3;
     for (size_t v = 0; v < vertices; ++v)
       out.positions.emplace_back(float(points[v * 3]), float(points[v * 3 + 1]), float(points[v * 3 + 2]));
@@ -420,10 +413,10 @@ class GltfReader {
       if (components != 1 || a.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT ||
           a.componentType == TINYGLTF_COMPONENT_TYPE_BYTE ||
           a.componentType == TINYGLTF_COMPONENT_TYPE_SHORT)
-        throw Fault(who + ": indices are not unsigned integers");
+        throw ImportFault(who + ": indices are not unsigned integers");
       for (size_t k = 0; k < indices.size(); ++k) {
         if (indices[k] >= double(vertices))
-          throw Fault(who + ": index " + std::to_string(size_t(indices[k])) + " (at " +
+          throw ImportFault(who + ": index " + std::to_string(size_t(indices[k])) + " (at " +
                       std::to_string(k) + ") out of range for " + std::to_string(vertices) +
                       " vertices");
         order.push_back(int32_t(indices[k]));
@@ -445,7 +438,7 @@ class GltfReader {
         out.triangles.insert(out.triangles.end(), {order[0], order[k - 1], order[k]});
     }
     if (p.material >= 0 && size_t(p.material) >= scene.materials.size())
-      throw Fault(who + ": no material " + std::to_string(p.material));
+      throw ImportFault(who + ": no material " + std::to_string(p.material));
     out.material = p.material;
     return out;
   }
@@ -492,11 +485,11 @@ class GltfReader {
       out.name = n.name;
       placement(n, out);
       if (n.mesh >= 0 && size_t(n.mesh) >= scene.meshes.size())
-        throw Fault(at("node", i) + ": no mesh " + std::to_string(n.mesh));
+        throw ImportFault(at("node", i) + ": no mesh " + std::to_string(n.mesh));
       out.mesh = n.mesh;
       if (n.camera >= 0) {
         if (size_t(n.camera) >= model.cameras.size())
-          throw Fault(at("node", i) + ": no camera " + std::to_string(n.camera));
+          throw ImportFault(at("node", i) + ": no camera " + std::to_string(n.camera));
         const tinygltf::Camera& c = model.cameras[size_t(n.camera)];
         out.cameraFieldOfView = c.type == "perspective" ? float(c.perspective.yfov) : 0.785398f;
       }
@@ -505,15 +498,15 @@ class GltfReader {
         const tinygltf::Value& index = light->second.Get("light");
         if (!index.IsInt() || index.GetNumberAsInt() < 0 ||
             size_t(index.GetNumberAsInt()) >= scene.lights.size())
-          throw Fault(at("node", i) + ": no such light");
+          throw ImportFault(at("node", i) + ": no such light");
         out.light = index.GetNumberAsInt();
       }
       for (int child : n.children) {
         if (child < 0 || size_t(child) >= count)
-          throw Fault(at("node", i) + ": no child node " + std::to_string(child));
-        if (size_t(child) == i) throw Fault(at("node", i) + " is its own ancestor");
+          throw ImportFault(at("node", i) + ": no child node " + std::to_string(child));
+        if (size_t(child) == i) throw ImportFault(at("node", i) + " is its own ancestor");
         if (parent[size_t(child)] >= 0)
-          throw Fault(at("node", size_t(child)) + " is a child of both node " +
+          throw ImportFault(at("node", size_t(child)) + " is a child of both node " +
                       std::to_string(parent[size_t(child)]) + " and node " + std::to_string(i));
         parent[size_t(child)] = int(i);
         out.children.push_back(child);
@@ -525,9 +518,9 @@ class GltfReader {
     for (size_t i = 0; i < count; ++i) {
       size_t steps = 0;
       for (int up = parent[i]; up >= 0; up = parent[size_t(up)]) {
-        if (size_t(up) == i) throw Fault(at("node", i) + " is its own ancestor");
-        if (++steps > kMaxDepth)
-          throw Fault(at("node", i) + " lies more than " + std::to_string(kMaxDepth) + " nodes deep");
+        if (size_t(up) == i) throw ImportFault(at("node", i) + " is its own ancestor");
+        if (++steps > kMaxImportDepth)
+          throw ImportFault(at("node", i) + " lies more than " + std::to_string(kMaxImportDepth) + " nodes deep");
       }
     }
     // Each use of a mesh becomes shapes of its own: the uses together are
@@ -536,7 +529,7 @@ class GltfReader {
     for (const ImportNode& node : scene.nodes) {
       if (node.mesh < 0) continue;
       for (const ImportPrimitive& p : scene.meshes[size_t(node.mesh)]) used += p.positions.size() + p.triangles.size();
-      if (used > kMaxElements) throw Fault("the meshes are used too often (more than " +
+      if (used > kMaxElements) throw ImportFault("the meshes are used too often (more than " +
                                            std::to_string(kMaxElements) + " values in all)");
     }
     if (model.scenes.empty()) {
@@ -545,10 +538,10 @@ class GltfReader {
       return;
     }
     const size_t which = model.defaultScene >= 0 ? size_t(model.defaultScene) : 0;
-    if (which >= model.scenes.size()) throw Fault("no scene " + std::to_string(which));
+    if (which >= model.scenes.size()) throw ImportFault("no scene " + std::to_string(which));
     for (int root : model.scenes[which].nodes) {
-      if (root < 0 || size_t(root) >= count) throw Fault("the scene has no node " + std::to_string(root));
-      if (parent[size_t(root)] >= 0) throw Fault(at("node", size_t(root)) + " is a scene root and a child");
+      if (root < 0 || size_t(root) >= count) throw ImportFault("the scene has no node " + std::to_string(root));
+      if (parent[size_t(root)] >= 0) throw ImportFault(at("node", size_t(root)) + " is a scene root and a child");
       scene.roots.push_back(root);
     }
   }
@@ -573,10 +566,10 @@ bool readGltfScene(const std::string& fileName, const std::vector<unsigned char>
                    bool binary, bool externalFiles, ImportScene& scene, std::string& error,
                    std::ostream& messages) {
   try {
-    if (bytes.empty()) throw Fault("the file is empty");
+    if (bytes.empty()) throw ImportFault("the file is empty");
     if (binary) checkGlb(bytes);
     else if (bytes.size() >= 4 && std::memcmp(bytes.data(), "glTF", 4) == 0)
-      throw Fault("binary glTF under a .gltf name");
+      throw ImportFault("binary glTF under a .gltf name");
     checkImageViews(jsonText(bytes, binary));
 
     Files files{externalFiles};
@@ -586,17 +579,17 @@ bool readGltfScene(const std::string& fileName, const std::vector<unsigned char>
     tinygltf::Model model;
     std::string err, warn;
     const std::string dir = fs::path(fileName).parent_path().string();
-    if (bytes.size() > 0xffffffffu) throw Fault("larger than 4 GB");
+    if (bytes.size() > 0xffffffffu) throw ImportFault("larger than 4 GB");
     const bool loaded =
         binary ? loader.LoadBinaryFromMemory(&model, &err, &warn, bytes.data(),
                                              unsigned(bytes.size()), dir)
                : loader.LoadASCIIFromString(&model, &err, &warn,
                                             reinterpret_cast<const char*>(bytes.data()),
                                             unsigned(bytes.size()), dir);
-    if (!loaded) throw Fault(firstLine(err.empty() ? warn : err));
+    if (!loaded) throw ImportFault(firstLine(err.empty() ? warn : err));
     GltfReader(model, scene, messages, fileName).read();
     return true;
-  } catch (const Fault& fault) {
+  } catch (const ImportFault& fault) {
     error = fault.what();
   } catch (const std::exception& e) {
     error = std::string("malformed glTF: ") + e.what();

@@ -51,7 +51,7 @@ struct ImportLight {
   SbVec3f location{0, 0, 0};
   SbVec3f direction{0, 0, -1};
   SbColor color{1, 1, 1};
-  float intensity = 1;
+  float intensity = 1;  // on VRML's scale, where 1 is full; may exceed it
   float range = 0;  // 0: unbounded
   float cutOffAngle = 0.785398f;
   float beamWidth = 0.785398f;

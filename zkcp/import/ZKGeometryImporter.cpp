@@ -106,6 +106,15 @@ void ZKGeometryImporter::setUrlQuietly(SoVRMLImageTexture* texture, const SbStri
   texture->url.enableNotify(TRUE);
 }
 
+void ZKGeometryImporter::renameImage(SoSeparator* scene, ImportImage& image, const std::string& url) {
+  std::vector<SoVRMLImageTexture*> textures;
+  collectTextures(scene, textures);
+  const SbString from(image.url.c_str());
+  for (SoVRMLImageTexture* texture : textures)
+    if (texture->url.getNum() > 0 && texture->url[0] == from) setUrlQuietly(texture, url.c_str());
+  image.url = url;
+}
+
 SoSeparator* ZKGeometryImporter::copyScene(SoSeparator* scene) {
   std::vector<SoVRMLImageTexture*> textures;
   collectTextures(scene, textures);

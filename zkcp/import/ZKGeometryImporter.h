@@ -84,6 +84,9 @@ class ZKGeometryImporter {
   static void writeScene(std::ostream& os, SoSeparator* scene);
   // Sets a texture's image name without Coin looking for the image.
   static void setUrlQuietly(SoVRMLImageTexture* texture, const SbString& url);
+  // Gives an image of a scene read here another name, in the textures of
+  // `scene` too, so that images of two models can lie side by side.
+  static void renameImage(SoSeparator* scene, ImportImage& image, const std::string& url);
 
   const std::string& getError() const { return error; }
   // What the last read found besides the scene.

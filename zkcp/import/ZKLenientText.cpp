@@ -5,7 +5,9 @@
 #include <Inventor/nodekits/SoBaseKit.h>
 #include <Inventor/nodes/SoNode.h>
 
+#include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <map>
 #include <ostream>
 #include <set>
@@ -65,9 +67,10 @@ std::vector<Token> tokenize(const std::string& text) {
 
 class Cleaner {
  public:
-  Cleaner(const std::string& text, bool vrml, const std::string& fileName, std::ostream& messages)
+  Cleaner(const std::string& text, bool vrml, const std::string& fileName, std::ostream& messages,
+          const std::string& folder)
       : text(text), out(text), tokens(tokenize(text)), vrml(vrml), fileName(fileName),
-        messages(messages) {}
+        messages(messages), folder(folder) {}
 
   std::string clean() {
     statements();
@@ -158,13 +161,38 @@ class Cleaner {
   }
 
   void externProto() {
-    ++pos;
+    const size_t start = pos++;
+    const size_t nameToken = pos;
     const std::string name = take();
     std::set<std::string> names;
     interface(names, false);
-    protos[name] = names;
+    const size_t urls = pos;
     if (at('[')) skipBalanced();
     else ++pos;
+    std::string first;
+    for (size_t i = urls; i < pos; ++i) {
+      if (tokens[i].kind != 's') continue;
+      const std::string url = text.substr(tokens[i].begin + 1, tokens[i].end - tokens[i].begin - 2);
+      if (folder.empty() || localFile(url)) {
+        protos[name] = names;
+        return;
+      }
+      if (first.empty()) first = url;
+    }
+    say(nameToken, "EXTERNPROTO '" + name + "' (" +
+                       (first.empty() ? std::string("no URL") : "no file at '" + first + "'") + ")");
+    blank(start, pos);
+  }
+
+  // Whether `url` names a file in the folder, or an absolute one.
+  bool localFile(std::string url) const {
+    url = url.substr(0, url.find('#'));
+    if (url.rfind("file:", 0) == 0) url.erase(0, url.rfind("file://", 0) == 0 ? 7 : 5);
+    const size_t colon = url.find(':');
+    if (url.empty() || (colon != std::string::npos && colon < url.find('/'))) return false;
+    std::error_code error;
+    const std::filesystem::path path(url);
+    return std::filesystem::is_regular_file(path.is_absolute() ? path : folder / path, error);
   }
 
   void route() {
@@ -189,13 +217,23 @@ class Cleaner {
 
   void node() {
     const size_t start = pos;
+    const bool single = singleValue;
+    singleValue = false;
     std::string def;
     if (atWord("DEF")) {
       ++pos;
       def = take();
     } else if (atWord("USE")) {
       ++pos;
-      if (skipped.count(take())) blank(start, pos);
+      const std::string used = take();
+      if (std::find(open.begin(), open.end(), used) != open.end()) {
+        say(start, "USE of '" + used + "' inside itself");
+        blank(start, pos);
+        // A field of one node holds none instead.
+        if (single) out.replace(tokens[start].begin, 4, "NULL");
+      } else if (skipped.count(used)) {
+        blank(start, pos);
+      }
       return;
     }
     if (atWord("NULL")) {
@@ -216,11 +254,13 @@ class Cleaner {
       return;
     }
     ++pos;
+    open.push_back(def);
     if (declared) {
       while (!at('}')) nodeAheadOrToken(nullptr);
     } else {
       body(type, *fields);
     }
+    open.pop_back();
     expect('}');
   }
 
@@ -281,6 +321,7 @@ class Cleaner {
       }
       ++pos;
     } else if (nodeAhead() || atWord("NULL")) {
+      singleValue = true;
       node();
     } else {
       skipScalar(fields);
@@ -326,19 +367,22 @@ class Cleaner {
   std::ostream& messages;
   std::map<std::string, std::set<std::string>> protos;
   std::map<std::string, std::set<std::string>> coinFields;
+  const std::string& folder;
   std::set<std::string> skipped;
   std::set<std::string> said;
+  std::vector<std::string> open;  // the DEF names of the nodes being read
+  bool singleValue = false;       // the next node is a field's one value
 };
 
 }  // namespace
 
 std::string withoutUnknownFields(const std::string& text, const std::string& fileName,
-                                 std::ostream& messages) {
+                                 std::ostream& messages, const std::string& folder) {
   const bool vrml = text.rfind("#VRML V2.0", 0) == 0;
   if (!vrml && text.rfind("#Inventor", 0) != 0) return text;
   try {
     std::ostringstream said;
-    Cleaner cleaner(text, vrml, fileName, said);
+    Cleaner cleaner(text, vrml, fileName, said, folder);
     std::string cleaned = cleaner.clean();
     messages << said.str();
     return cleaned;

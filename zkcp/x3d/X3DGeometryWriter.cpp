@@ -15,6 +15,7 @@
 #include <Inventor/VRMLnodes/SoVRMLCylinder.h>
 #include <Inventor/VRMLnodes/SoVRMLGroup.h>
 #include <Inventor/VRMLnodes/SoVRMLImageTexture.h>
+#include <Inventor/VRMLnodes/SoVRMLInline.h>
 #include <Inventor/VRMLnodes/SoVRMLIndexedFaceSet.h>
 #include <Inventor/VRMLnodes/SoVRMLIndexedLineSet.h>
 #include <Inventor/VRMLnodes/SoVRMLMaterial.h>
@@ -210,6 +211,8 @@ void X3DGeometryWriter::writeNode(SoNode* node, pugi::xml_node& parent, State& s
     SoChildList* children = static_cast<SoFile*>(node)->getChildren();
     for (int i = 0; children && i < children->getLength(); ++i)
       writeNode((*children)[i], parent, state, parts);
+  } else if (is<SoVRMLInline>(node)) {
+    writeNode(static_cast<SoVRMLInline*>(node)->getChildData(), parent, state, parts);
   } else if (is<SoTransformation>(node)) {
     SoGetMatrixAction action{SbViewportRegion()};
     action.apply(node);
