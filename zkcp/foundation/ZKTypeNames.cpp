@@ -8,7 +8,8 @@
 // binds Coin's calls to as well, and answers from a small per-thread table
 // keyed by that address; what the table does not hold, Coin's own look-up
 // answers. Only types found are kept, so a type created later, or loaded on
-// demand, is found as before; removing a type forgets every kept answer.
+// demand, is found as before; removing a type, or Coin emptying its type
+// table as it finishes, forgets every kept answer.
 #include <Inventor/SbName.h>
 #include <Inventor/SoType.h>
 
@@ -78,4 +79,10 @@ __attribute__((visibility("default"))) SbBool SoType::removeType(const SbName& n
   const SbBool removed = coinsRemoveType(name);
   removals.fetch_add(1, std::memory_order_acq_rel);
   return removed;
+}
+
+__attribute__((visibility("default"))) void SoType::clean() {
+  static const auto coinsClean = coins<void (*)()>("_ZN6SoType5cleanEv");
+  coinsClean();
+  removals.fetch_add(1, std::memory_order_acq_rel);
 }
