@@ -1,4 +1,5 @@
 #include <zkcp/component/ZKComponent.h>
+#include <zkcp/component/ZKStableFiles.h>
 
 #include <Inventor/SoDB.h>
 #include <Inventor/nodekits/SoNodeKitListPart.h>
@@ -114,6 +115,47 @@ TEST_F(DescriptionFile, ContentsFileReadOnceAndAgainWhenItChanges) {
   EXPECT_EQ(width(boxes[2]), 3.5f);
   other->unref();
   third->unref();
+  std::remove(contents.c_str());
+}
+
+// While files are declared stable, a description and its contents file are
+// read once, edits to either go unseen, and a file that cannot be read stays
+// unread; once the declaration ends, the edits are read.
+TEST_F(DescriptionFile, StableFilesAreReadOnceUntilTheDeclarationEnds) {
+  const std::string contents =
+      ::testing::TempDir() + "zk_stable_" + std::to_string(getpid()) + ".iv";
+  const auto write = [&](const char* cube) {
+    std::ofstream(contents) << "#Inventor V2.1 ascii\nSeparator { Cube { width " << cube << " } }\n";
+  };
+  const auto width = [](ZKComponent* c, const char* part) {
+    ZKPart* made = c->getLogicalPart(part);
+    if (!made) return -1.0f;
+    auto* group = static_cast<SoGroup*>(made->getPart("contents", FALSE));
+    return static_cast<SoCube*>(group->getChild(0))->width.getValue();
+  };
+  std::vector<ZKComponent*> built;
+  const auto build = [&](const std::string& text) {
+    auto* next = new ZKComponent("Next", "Holder");
+    next->ref();
+    std::swap(component, next);
+    built.push_back(next);
+    EXPECT_EQ(load(text), 1);
+  };
+  write("2");
+  {
+    const ZKStableFiles stable;
+    EXPECT_TRUE(ZKStableFiles::active());
+    build("part Box external\n  contents " + contents + "\n");
+    write("3.5");
+    build("part Lid external\n  contents " + contents + "\n");
+    EXPECT_EQ(width(component, "Box"), 2);
+    EXPECT_EQ(width(component, "Lid"), -1);
+    EXPECT_EQ(component->loadDescriptionFile("/no/such/description"), 1);
+  }
+  EXPECT_FALSE(ZKStableFiles::active());
+  build("part Lid external\n  contents " + contents + "\n");
+  EXPECT_EQ(width(component, "Lid"), 3.5f);
+  for (ZKComponent* c : built) c->unref();
   std::remove(contents.c_str());
 }
 

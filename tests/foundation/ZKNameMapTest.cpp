@@ -1,6 +1,10 @@
 // The process-wide name table behind SbName: one lasting address per
-// distinct string, from any thread, and the one Coin's names go through.
+// distinct string, from any thread, and the one Coin's names go through;
+// and the type look-ups by name answered beside it.
 #include <Inventor/SbName.h>
+#include <Inventor/SoDB.h>
+#include <Inventor/SoType.h>
+#include <Inventor/nodes/SoSeparator.h>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +28,7 @@ TEST(ZKNameMap, OneLastingAddressPerDistinctString) {
   EXPECT_NE(first, text.c_str());
   text = "changed";
   EXPECT_STREQ(first, "nameMapFirst");
+  EXPECT_STREQ(cc_namemap_get_address(text.c_str()), "changed");
   EXPECT_EQ(cc_namemap_peek_string("nameMapFirst"), first);
   EXPECT_EQ(SbName("nameMapFirst").getString(), first);
   EXPECT_NE(cc_namemap_get_address("nameMapfirst"), first);
@@ -54,4 +59,20 @@ TEST(ZKNameMap, OneLastingAddressPerDistinctString) {
       ASSERT_STREQ(seen[t][i], name.c_str());
     }
   }
+}
+
+TEST(ZKTypeNames, FoundByNameUntilRemoved) {
+  SoDB::init();
+  Dl_info where;
+  ASSERT_TRUE(dladdr(reinterpret_cast<void*>(&SoType::fromName), &where));
+  EXPECT_NE(std::string(where.dli_fname).find("libzkcp"), std::string::npos) << where.dli_fname;
+
+  EXPECT_EQ(SoType::fromName("Separator"), SoSeparator::getClassTypeId());
+  EXPECT_TRUE(SoType::fromName("ZKScratchType").isBad());
+  const SoType made = SoType::createType(SoNode::getClassTypeId(), "ZKScratchType");
+  EXPECT_EQ(SoType::fromName("ZKScratchType"), made);
+  EXPECT_EQ(SoType::fromName("ZKScratchType"), made);
+  EXPECT_TRUE(SoType::removeType("ZKScratchType"));
+  EXPECT_TRUE(SoType::fromName("ZKScratchType").isBad());
+  EXPECT_EQ(SoType::fromName("Separator"), SoSeparator::getClassTypeId());
 }

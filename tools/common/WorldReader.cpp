@@ -3,6 +3,7 @@
 #include "NameCheck.h"
 
 #include <zkcp/component/ZKComponentSensor.h>
+#include <zkcp/component/ZKStableFiles.h>
 
 #include <Inventor/SbMatrix.h>
 #include <Inventor/nodes/SoDirectionalLight.h>
@@ -822,6 +823,9 @@ BuiltWorld readWorldText(const std::string& file, const std::string& text,
   const Reader r(file, fs::absolute(file).parent_path(), dirs);
   if (!description.is_object()) r.fail("", "expected a JSON object at the top");
 
+  // Nobody edits the input files while one world is built from them, so
+  // each description and contents file is looked up and read once.
+  const ZKStableFiles stable;
   BuiltWorld world;
   world.db = std::make_unique<ZKComponentDB>();
   world.db->setWorldName(r.optionalText(description, "", "name").c_str());

@@ -1,5 +1,6 @@
 // The reader of component description files.
 #include <zkcp/component/ZKComponent.h>
+#include <zkcp/component/ZKStableFiles.h>
 #include <zkcp/foundation/ZKGeometryInput.h>
 
 #include <Inventor/SoDB.h>
@@ -11,6 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <unordered_map>
@@ -43,11 +47,24 @@ std::string directoryOf(const RWCString& path) {
 // contents file once and build their parts from copies. A file that changed
 // is read again (the files it includes are not looked at); one that cannot be
 // read, or that includes a refused file, is never kept.
+// While files are stable (ZKStableFiles), a file name met again with the
+// same search directories takes the graph it found the first time, without
+// looking at the file.
 class ContentsCache {
  public:
   // A copy of the file's graph with one reference for the caller, or null
   // (with what went wrong written) as a fresh read gives.
   SoSeparator* read(const char* file) {
+    std::string asked;
+    if (ZKStableFiles::active()) {
+      if (stretch_ != ZKStableFiles::stretch()) {
+        stretch_ = ZKStableFiles::stretch();
+        found_.clear();
+      }
+      asked = searchKey(file);
+      auto known = found_.find(asked);
+      if (known != found_.end()) return copyOf(known->second);
+    }
     // The file as the read would find it, through the search directories.
     const SbString found =
         SoInput::searchForFile(SbString(file), SoInput::getDirectories(), SbStringList());
@@ -58,6 +75,7 @@ class ContentsCache {
     const auto size = error ? 0 : std::filesystem::file_size(path, error);
     auto known = error ? read_.end() : read_.find(path.string());
     if (known != read_.end() && known->second.time == time && known->second.size == size) {
+      if (!asked.empty()) found_[asked] = known->second.graph;
       return copyOf(known->second.graph);
     }
     ZKGeometryInput input;
@@ -72,8 +90,12 @@ class ContentsCache {
     if (!root) return nullptr;
     root->ref();
     if (!error) {
-      if (known != read_.end()) known->second.graph->unref();
+      if (known != read_.end()) {
+        found_.clear();
+        known->second.graph->unref();
+      }
       read_[path.string()] = Read{time, size, root};
+      if (!asked.empty()) found_[asked] = root;
       return copyOf(root);
     }
     return root;
@@ -90,8 +112,50 @@ class ContentsCache {
     copy->ref();
     return copy;
   }
+  // The file name and the directories it is searched in.
+  static std::string searchKey(const char* file) {
+    std::string key = file;
+    const SbStringList& dirs = SoInput::getDirectories();
+    for (int i = 0; i < dirs.getLength(); ++i) {
+      key += '\n';
+      key += dirs[i]->getString();
+    }
+    return key;
+  }
   std::unordered_map<std::string, Read> read_;
+  // Graphs of read_ by searchKey, for the current stretch of stable files.
+  std::unordered_map<std::string, SoSeparator*> found_;
+  unsigned long stretch_ = 0;
 };
+
+// The text of each description file read while files are stable.
+class DescriptionTexts {
+ public:
+  // The text of `path`, or null when it cannot be read.
+  const std::string* text(const char* path) {
+    if (stretch_ != ZKStableFiles::stretch()) {
+      stretch_ = ZKStableFiles::stretch();
+      texts_.clear();
+    }
+    auto known = texts_.find(path);
+    if (known == texts_.end()) {
+      std::ifstream in(path, std::ios::binary);
+      std::optional<std::string> read;
+      if (in) read.emplace(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      known = texts_.emplace(path, std::move(read)).first;
+    }
+    return known->second ? &*known->second : nullptr;
+  }
+
+ private:
+  std::unordered_map<std::string, std::optional<std::string>> texts_;
+  unsigned long stretch_ = 0;
+};
+
+DescriptionTexts& descriptionTexts() {
+  static DescriptionTexts* texts = new DescriptionTexts;
+  return *texts;
+}
 
 // Kept for the life of the process, like Coin's own type and name tables.
 ContentsCache& contentsCache() {
@@ -104,7 +168,17 @@ ContentsCache& contentsCache() {
 int ZKComponent::loadDescriptionFile(const RWCString& path) {
   auto* childList = static_cast<SoNodeKitListPart*>(getPart("childList", TRUE));
   if (!childList) return 0;
-  std::ifstream in(path.data());
+  // While files are stable the stream reads the text kept from the first
+  // read instead of the file.
+  std::stringbuf kept;
+  std::ifstream in;
+  const std::string* text = ZKStableFiles::active() ? descriptionTexts().text(path.data()) : nullptr;
+  if (text) {
+    kept.str(*text);
+    in.std::ios::rdbuf(&kept);
+  } else {
+    in.open(path.data());
+  }
   // Contents files named relative to the description are found beside it.
   const std::string dir = directoryOf(path);
   if (!dir.empty()) SoInput::addDirectoryFirst(dir.c_str());

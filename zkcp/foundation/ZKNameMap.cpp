@@ -17,8 +17,13 @@
 // since Coin looks names up while the process ends. Because an address never
 // changes, each thread keeps a small cache of the names it asked for last:
 // the part and field names node kits look up over and over are found there
-// without the lock or the table's cache misses.
+// without the lock or the table's cache misses. Most of those come from the
+// same string constant each time, so the cache is first asked by the
+// caller's address, which needs no hash and no length: a comparison of the
+// text confirms it. The empty name, which every default SbName asks for, is
+// kept apart.
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <mutex>
@@ -27,9 +32,16 @@
 
 namespace {
 
-// The addresses a thread looked up last, one per slot of its hash.
+// The addresses a thread looked up last, one per slot of its hash, and
+// again one per slot of the address the caller asked with.
 class RecentNames {
  public:
+  const char* findAsked(const char* asked) const {
+    const Asked& slot = asked_[askedSlot(asked)];
+    return slot.asked == asked && std::strcmp(slot.kept, asked) == 0 ? slot.kept : nullptr;
+  }
+  void keepAsked(const char* asked, const char* kept) { asked_[askedSlot(asked)] = Asked{asked, kept}; }
+
   const char* find(std::string_view name, size_t hash) const {
     const Slot& slot = slots_[hash % kSlots];
     if (slot.kept && slot.hash == hash && slot.size == name.size() &&
@@ -44,12 +56,22 @@ class RecentNames {
 
  private:
   static constexpr size_t kSlots = 512;
+  static constexpr size_t kAskedSlots = 256;
   struct Slot {
     const char* kept;
     size_t size;
     size_t hash;
   };
+  struct Asked {
+    const char* asked;
+    const char* kept;
+  };
+  static size_t askedSlot(const char* asked) {
+    const auto at = reinterpret_cast<uintptr_t>(asked);
+    return ((at >> 3) ^ (at >> 11)) % kAskedSlots;
+  }
   Slot slots_[kSlots] = {};
+  Asked asked_[kAskedSlots] = {};
 };
 
 thread_local RecentNames recent;
@@ -64,6 +86,17 @@ class NameMap {
     if (it == names_.end()) return nullptr;
     recent.keep(it->data(), name.size(), hash);
     return it->data();
+  }
+
+  const char* enter(const char* asked) {
+    if (!*asked) {
+      static const char* const empty = enter(std::string_view("", 0));
+      return empty;
+    }
+    if (const char* known = recent.findAsked(asked)) return known;
+    const char* kept = enter(std::string_view(asked));
+    recent.keepAsked(asked, kept);
+    return kept;
   }
 
   const char* enter(std::string_view name) {
