@@ -9,6 +9,7 @@
 #include <Inventor/nodes/SoSwitch.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -131,6 +132,70 @@ TEST(ComponentConstruction, LoaderChosenByFileName) {
   EXPECT_EQ(partNames(Ref<ZKComponent>(load("parts.wrl", 1))), "Base Part0000");
   Ref<ZKComponent> kart(new ZKComponent("kart", "Kart", "kart.iv.wrl", readData("twoparts.iv")));
   EXPECT_EQ(partNames(kart) + " / " + box(kart->getBoundingBox()), "Left Right / -3 -2 -1 / 4 2 1");
+}
+
+// The nodes of a type below `root`, kits and switches searched, one entry
+// per path.
+std::vector<SoNode*> allOf(SoNode* root, SoType type) {
+  SoSearchAction search;
+  search.setType(type);
+  search.setInterest(SoSearchAction::ALL);
+  search.setSearchingAll(TRUE);
+  search.apply(root);
+  std::vector<SoNode*> found;
+  for (int i = 0; i < search.getPaths().getLength(); ++i) {
+    found.push_back(static_cast<SoFullPath*>(search.getPaths()[i])->getTail());
+  }
+  return found;
+}
+
+TEST(ComponentConstruction, SharedGraphBuildsWhatItsCopyBuilds) {
+  // Named, unnamed and nested VRML groups, an appearance and a transform
+  // used twice, a switch; the second graph also uses a replaced transform
+  // under its switch, which is built from a full copy.
+  const std::string body =
+      "DEF Top Transform { translation 0 1 0 children [\n"
+      "  Shape { appearance DEF Look Appearance { material Material { } } geometry Box { } }\n"
+      "  Transform { translation 2 0 0 children Shape { appearance USE Look geometry Sphere { } } }\n"
+      "] }\n"
+      "DEF Twice Transform { children Shape { geometry Cone { } } }\n"
+      "Group { children USE Twice }\n"
+      "Switch { whichChoice 0 choice DEF Inner Transform { children Shape { } } }\n";
+  for (const std::string extra : {"", "Switch { choice USE Twice }"}) {
+    Ref<SoGroup> read(
+        fromText<SoGroup>("#VRML V2.0 utf8\nGroup { children [" + body + extra + "] }"));
+    const std::string before = shape(read);
+    SoNode* look = allOf(read, SoType::fromName("VRMLAppearance"))[0];
+    const int twiceRefs = SoNode::getByName("Twice")->getRefCount();
+    for (int flag : {0, 1}) {
+      Ref<ZKComponent> copied(new ZKComponent("car", "Car", "car.wrl", static_cast<SoGroup*>(read->copy()),
+                                              nullptr, nullptr, flag, flag));
+      Ref<ZKComponent> shared(new ZKComponent("car", "Car", "car.wrl", ZKComponent::SharedGeometry{read},
+                                              nullptr, nullptr, flag, flag));
+      Ref<ZKComponent> again(new ZKComponent("van", "Car", "car.wrl", ZKComponent::SharedGeometry{read},
+                                             nullptr, nullptr, flag, flag));
+      EXPECT_EQ(shape(shared), shape(copied)) << extra << flag;
+      EXPECT_EQ(partNames(shared), partNames(copied)) << extra << flag;
+      // The appearance stays one node in each component, its own copy.
+      std::vector<SoNode*> looks = allOf(shared, look->getTypeId());
+      std::vector<SoNode*> others = allOf(again, look->getTypeId());
+      ASSERT_EQ(looks.size(), 2u);
+      EXPECT_EQ(looks[0], looks[1]);
+      EXPECT_NE(looks[0], look);
+      EXPECT_NE(looks[0], others[0]);
+    }
+    // The graph read is unchanged and holds no more references.
+    EXPECT_EQ(shape(read), before);
+    EXPECT_EQ(read->getRefCount(), 1);
+    EXPECT_EQ(SoNode::getByName("Twice")->getRefCount(), twiceRefs);
+  }
+  // Inventor geometry is copied whole; the caller keeps its reference.
+  Ref<SoSeparator> inventor(readData("twoparts.iv"));
+  inventor->unref();
+  EXPECT_EQ(partNames(Ref<ZKComponent>(new ZKComponent("kart", "Kart", "kart.iv.wrl",
+                                                       ZKComponent::SharedGeometry{inventor}))),
+            "Left Right");
+  EXPECT_EQ(inventor->getRefCount(), 1);
 }
 
 TEST(ComponentConstruction, NoGeometryLoaded) {

@@ -204,11 +204,11 @@ void nameImages(BuiltWorld& world, SoSeparator* scene, const std::string& carrie
   }
 }
 
-// The geometry graph of a file, with one reference for the caller; null
-// when it cannot be read, with `fault` set when an included file was refused
-// or a model of another format is malformed.
-// Each file is read once; every instance gets its own copy of the graph read,
-// since building a component's part tree rebuilds the graph it is given.
+// The geometry graph of a file, held by the world; null when it cannot be
+// read, with `fault` set when an included file was refused or a model of
+// another format is malformed.
+// Each file is read once; every instance builds its part tree from the graph
+// read, which building leaves unchanged.
 SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file, const std::string& carried,
                           std::string& fault) {
   auto known = world.geometryRead.find(file.string());
@@ -240,12 +240,7 @@ SoSeparator* readGeometry(BuiltWorld& world, const fs::path& file, const std::st
     known = world.geometryRead.emplace(file.string(), std::move(read)).first;
   }
   fault = known->second.fault;
-  if (!known->second.graph) return nullptr;
-  auto* graph = static_cast<SoSeparator*>(known->second.graph.get());
-  if (world.importedImages.count(carried)) return ZKGeometryImporter::copyScene(graph);
-  auto* copy = static_cast<SoSeparator*>(graph->copy());
-  copy->ref();
-  return copy;
+  return static_cast<SoSeparator*>(known->second.graph.get());
 }
 
 ZKAttribute* makeAttribute(const Reader& r, const json& a, const std::string& path) {
@@ -461,11 +456,15 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
   if (!graph) r.fail(path + ".geometry", "cannot read '" + geometry + "'");
   world.geometrySources[carried] = source.string();
 
-  const bool vrml = carried.find(".wrl") != std::string::npos;
-  auto* component = new ZKComponent(instance.c_str(), type.c_str(), carried.c_str(), graph,
-                                    world.db.get());
+  // A model's copy keeps its images' addresses apart from the read graph's;
+  // it is a VRML graph, which the component takes.
+  auto* component =
+      world.importedImages.count(carried)
+          ? new ZKComponent(instance.c_str(), type.c_str(), carried.c_str(),
+                            ZKGeometryImporter::copyScene(graph), world.db.get())
+          : new ZKComponent(instance.c_str(), type.c_str(), carried.c_str(),
+                            ZKComponent::SharedGeometry{graph}, world.db.get());
   component->ref();
-  if (!vrml) graph->unref();
   world.db->addComponent(component, active ? 1 : 0, nullptr);
   world.components.push_back(component);
   component->setComponentSensor(sensor);

@@ -3,6 +3,7 @@
 #include <zkcp/attribute/ZKLinearAttributes.h>
 #include <zkcp/attribute/ZKScalarAttributes.h>
 #include <zkcp/attribute/ZKStringAttributes.h>
+#include <zkcp/part/ZKSharedGraph.h>
 #include <zkcp/world/ZKComponentDB.h>
 
 #include <Inventor/SoPath.h>
@@ -130,7 +131,37 @@ ZKComponent::ZKComponent(const RWCString& name, const char* componentName,
     }
     if (geometryFile.contains(".wrl")) loadVRMLGeometry(geometry);
   }
+  boxLogicalParts();
+}
 
+// Made without geometry first, which loads nothing and boxes no part.
+ZKComponent::ZKComponent(const RWCString& name, const char* componentName,
+                         const RWCString& geometryFile, SharedGeometry geometry,
+                         ZKComponentDB* world, const char* sourceDatabase, int partFlagA,
+                         int partFlagB)
+    : ZKComponent(name, componentName, geometryFile, nullptr, world, sourceDatabase, partFlagA,
+                  partFlagB) {
+  if (name == kNamelessComponent || geometryFile == kNoFile || !geometry.graph) return;
+  const bool inventor = geometryFile.contains(".iv");
+  const bool vrml = geometryFile.contains(".wrl");
+  if (inventor) {
+    auto* copy = static_cast<SoGroup*>(geometry.graph->copy());
+    copy->ref();
+    loadInventorGeometry(copy->isOfType(SoSeparator::getClassTypeId())
+                             ? static_cast<SoSeparator*>(copy)
+                             : nullptr);
+    if (vrml) {
+      loadVRMLGeometry(copy);
+    } else {
+      copy->unref();
+    }
+  } else if (vrml) {
+    loadSharedVRMLGeometry(*geometry.graph);
+  }
+  boxLogicalParts();
+}
+
+void ZKComponent::boxLogicalParts() {
   for (const auto& entry : logicalParts) {
     ZKPart* part = entry.value();
     if (!hasPartChild(part)) partBoxes.insert(PartBoxPair_t{part, SbBox3f()});
@@ -404,6 +435,33 @@ int ZKComponent::loadVRMLGeometry(SoGroup* geometry) {
   for (int i = 0; i < geometry->getNumChildren(); ++i) contents->addChild(geometry->getChild(i));
   releaseHandedOver(geometry);
   setPart("contents", contents);
+  updatePartTree(contents);
+  contents->unref();
+  return 1;
+}
+
+// What loadVRMLGeometry does with a copy of `geometry`, copying only the
+// nodes the part tree keeps.
+int ZKComponent::loadSharedVRMLGeometry(const SoGroup& geometry) {
+  ZKSharedGraph shared(geometry);
+  if (!shared.complete()) return loadVRMLGeometry(static_cast<SoGroup*>(geometry.copy()));
+  if (geometry.isOfType(SoVRMLTransform::getClassTypeId())) {
+    SoTransform* t = new SoTransform;
+    t->ref();
+    copyVRMLTransform(static_cast<const SoVRMLTransform*>(&geometry), t);
+    setTransform(t);
+    t->unref();
+  }
+  SoSeparator* contents = new SoSeparator;
+  contents->ref();
+  for (SoNode* child : shared.childrenOf(&geometry)) contents->addChild(child);
+  setPart("contents", contents);
+  // The builder reads the shared graph only while it runs.
+  struct Reading {
+    ZKSharedGraph*& at;
+    ~Reading() { at = nullptr; }
+  } reading{sharedGraph_};
+  sharedGraph_ = &shared;
   updatePartTree(contents);
   contents->unref();
   return 1;

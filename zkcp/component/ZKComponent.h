@@ -85,6 +85,18 @@ class ZKComponent : public ZKPart {
               const RWCString& geometryFile = "ZKNoFile", SoGroup* geometry = 0,
               ZKComponentDB* world = 0, const char* sourceDatabase = 0, int partFlagA = 0,
               int partFlagB = 0);
+  // A geometry graph the constructor below reads and does not take.
+  struct SharedGeometry {
+    const SoGroup* graph;
+  };
+  // Makes the component the constructor above makes from
+  // `geometry.graph->copy()`, leaving the graph unchanged and the caller's,
+  // so that one graph read from a file serves many components. A VRML graph
+  // is not copied whole: the grouping nodes the part tree replaces are read
+  // where they are, and only the nodes the tree keeps are copied.
+  ZKComponent(const RWCString& name, const char* componentName, const RWCString& geometryFile,
+              SharedGeometry geometry, ZKComponentDB* world = 0, const char* sourceDatabase = 0,
+              int partFlagA = 0, int partFlagB = 0);
   // Copies every member; part and node pointers are copied as pointers,
   // without references.
   ZKComponent(const ZKComponent& other);
@@ -299,6 +311,8 @@ class ZKComponent : public ZKPart {
                            SoNodeKitListPart* childList);
   int loadInventorGeometry(SoSeparator* geometry);
   int loadVRMLGeometry(SoGroup* geometry);
+  int loadSharedVRMLGeometry(const SoGroup& geometry);
+  void boxLogicalParts();
   SoSeparator* loadBboxGeometry();
   void updateComponentBoundingBox();
   void updatePartBoundingBoxes();

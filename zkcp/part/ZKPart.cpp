@@ -1,6 +1,7 @@
 #include <zkcp/part/ZKPart.h>
 
 #include <zkcp/component/ZKComponent.h>
+#include <zkcp/part/ZKSharedGraph.h>
 
 #include <Inventor/SoPath.h>
 #include <Inventor/VRMLnodes/SoVRMLGroup.h>
@@ -34,8 +35,6 @@ bool isSwitch(const SoNode* node) {
          node->isOfType(SoVRMLSwitch::getClassTypeId());
 }
 
-bool isNamed(const SoNode* node) { return node->getName().getLength() > 0; }
-
 void copyVRMLTransform(const SoVRMLTransform* from, SoTransform* to) {
   to->translation.setValue(from->translation.getValue());
   to->rotation.setValue(from->rotation.getValue());
@@ -54,6 +53,16 @@ void copyTransform(const SoTransform* from, SoTransform* to) {
 
 void appendChildren(const SoGroup* from, SoGroup* to) {
   for (int i = 0; i < from->getNumChildren(); ++i) to->addChild(from->getChild(i));
+}
+
+// The children of `from` as the builder sees them: those a shared graph
+// gives when it holds `from`.
+void appendChildren(const SoGroup* from, SoGroup* to, const ZKSharedGraph* shared) {
+  if (!shared || !shared->holds(from)) {
+    appendChildren(from, to);
+    return;
+  }
+  for (SoNode* child : shared->childrenOf(from)) to->addChild(child);
 }
 
 // Children are looked up in groups and in node-kit list parts alike; the
@@ -75,14 +84,14 @@ void replaceChildAt(SoNode* parent, int index, SoNode* replacement) {
 
 // A plain separator standing for `group`: an SoTransform first (carrying a
 // VRML Transform's placement, else the identity), then the group's children.
-SoSeparator* separatorFor(const SoGroup* group) {
+SoSeparator* separatorFor(const SoGroup* group, const ZKSharedGraph* shared) {
   SoSeparator* separator = new SoSeparator;
   SoTransform* placement = new SoTransform;
   if (group->isOfType(SoVRMLTransform::getClassTypeId())) {
     copyVRMLTransform(static_cast<const SoVRMLTransform*>(group), placement);
   }
   separator->addChild(placement);
-  appendChildren(group, separator);
+  appendChildren(group, separator, shared);
   return separator;
 }
 
@@ -142,7 +151,7 @@ ZKPart::ZKPart(SoGroup* group, int skipPartTree, ZKComponent* owner, int partFla
   if (group->isOfType(SoSeparator::getClassTypeId())) {
     installSeparator(static_cast<SoSeparator*>(group));
   } else if (group->isOfType(SoVRMLParent::getClassTypeId())) {
-    installVRMLGroup(group);
+    installVRMLGroup(group, nullptr);
   } else {
     std::cerr << kErrorPrefix << "Invalid node passed in." << std::endl;
     return;
@@ -224,8 +233,9 @@ void ZKPart::installSeparator(SoSeparator* group) {
 
 // The part's own separator replaces the VRML grouping node, and the node
 // hands over the reference the caller passed in with it; a node that nobody
-// holds is freed here.
-void ZKPart::installVRMLGroup(SoGroup* group) {
+// holds is freed here. A node of a shared graph gives the children the graph
+// holds for it.
+void ZKPart::installVRMLGroup(SoGroup* group, const ZKSharedGraph* shared) {
   if (group->isOfType(SoVRMLTransform::getClassTypeId())) {
     SoTransform* placement = new SoTransform;
     copyVRMLTransform(static_cast<SoVRMLTransform*>(group), placement);
@@ -233,7 +243,7 @@ void ZKPart::installVRMLGroup(SoGroup* group) {
     setPart("transform", placement);
   }
   SoSeparator* contents = new SoSeparator;
-  appendChildren(group, contents);
+  appendChildren(group, contents, shared);
   if (group->getRefCount() == 0) group->ref();
   group->unref();
   setPart("contents", contents);
@@ -415,29 +425,40 @@ void ZKPart::buildChild(SoNode* parent, int index, SoNode* child) {
   SoGroup* group = static_cast<SoGroup*>(child);
   const bool vrmlGroup = group->isOfType(SoVRMLGroup::getClassTypeId());
   const bool vrmlTransform = group->isOfType(SoVRMLTransform::getClassTypeId());
-  if ((partFlagB && vrmlGroup) || (vrmlTransform && (partFlagA || isNamed(group))) ||
-      (isNamed(group) && group->isOfType(SoSeparator::getClassTypeId()))) {
+  const bool named = nameOf(group).getLength() > 0;
+  if ((partFlagB && vrmlGroup) || (vrmlTransform && (partFlagA || named)) ||
+      (named && group->isOfType(SoSeparator::getClassTypeId()))) {
     makeSubPart(parent, index, group);
   } else if (group->getTypeId() == SoSeparator::getClassTypeId()) {
     updatePartTreeChildren(group);
   } else {
-    SoSeparator* separator = separatorFor(group);
+    SoSeparator* separator = separatorFor(group, sharedGraph_);
     replaceChildAt(parent, index, separator);
     updatePartTreeChildren(separator);
   }
 }
 
 void ZKPart::makeSubPart(SoNode* parent, int index, SoGroup* child) {
-  if (!isNamed(child) && owner) {
+  if (nameOf(child).getLength() == 0 && owner) {
     RWCString name;
-    if (owner->getNewPartName(name)) child->setName(SbName(name.data()));
+    if (owner->getNewPartName(name)) rename(child, SbName(name.data()));
   }
   // The hold keeps the child alive while its part replaces it. A VRML group
   // passes the hold on to the part's constructor; a separator becomes the
   // part's contents, which keeps its own reference, so the hold is dropped.
   const bool handedOver = !child->isOfType(SoSeparator::getClassTypeId());
   child->ref();
-  ZKPart* part = new ZKPart(child, 1, owner, partFlagA, partFlagB);
+  ZKPart* part = nullptr;
+  if (sharedGraph_ && sharedGraph_->holds(child)) {
+    // What the constructor does with the group, on the shared graph's view.
+    part = new ZKPart(nullptr, 1, owner, partFlagA, partFlagB);
+    part->setName(sharedGraph_->nameOf(child));
+    sharedGraph_->rename(child, SbName(""));
+    part->installVRMLGroup(child, sharedGraph_);
+    if (!part->fetchTransform()) throw "Could not create transform node for part.";
+  } else {
+    part = new ZKPart(child, 1, owner, partFlagA, partFlagB);
+  }
   replaceChildAt(parent, index, part);
   if (!handedOver) child->unref();
   processNewSubPart(part);
@@ -485,6 +506,18 @@ void ZKPart::removeContentsFileNode() {
     appendChildren(read, contents);
     read->unref();
     contents->removeChild(file);
+  }
+}
+
+SbName ZKPart::nameOf(const SoNode* node) const {
+  return sharedGraph_ && sharedGraph_->holds(node) ? sharedGraph_->nameOf(node) : node->getName();
+}
+
+void ZKPart::rename(SoNode* node, const SbName& name) {
+  if (sharedGraph_ && sharedGraph_->holds(node)) {
+    sharedGraph_->rename(node, name);
+  } else {
+    node->setName(name);
   }
 }
 

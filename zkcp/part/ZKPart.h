@@ -16,6 +16,7 @@ class SoSeparator;
 class SoSeparatorKit;
 class SoTransform;
 class ZKComponent;
+class ZKSharedGraph;
 
 // A movable piece of geometry: a wrapper kit whose "contents" part holds the
 // geometry and whose "transform" part places it. Made from a scene graph, a
@@ -97,11 +98,14 @@ class ZKPart : public SoWrapperKit {
   typedef ZKNameTable<ZKPart*, RWCString, NameHash> PartTable;
 
   void installSeparator(SoSeparator* group);
-  void installVRMLGroup(SoGroup* group);
+  void installVRMLGroup(SoGroup* group, const ZKSharedGraph* shared);
   void copyPartsFrom(const ZKPart& other);
   void checkGroupForMultiTransforms(SoGroup* group);
   void buildChild(SoNode* parent, int index, SoNode* child);
   void makeSubPart(SoNode* parent, int index, SoGroup* child);
+  // A node's name as the builder sees it, and the builder's renaming.
+  SbName nameOf(const SoNode* node) const;
+  void rename(SoNode* node, const SbName& name);
   SoTransform* fetchTransform();
 
  protected:
@@ -113,6 +117,9 @@ class ZKPart : public SoWrapperKit {
   RWTValOrderedVector<SbVec3f> points;
   RWCString tag;
   SoTransform* transform;
+  // While a part tree is built from a graph that stays its owner's, what
+  // the builder reads of that graph; null otherwise.
+  ZKSharedGraph* sharedGraph_ = nullptr;
 
  private:
   // Made when the library is loaded and never freed: the references it
