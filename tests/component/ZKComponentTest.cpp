@@ -134,18 +134,18 @@ TEST(ComponentConstruction, LoaderChosenByFileName) {
   EXPECT_EQ(partNames(kart) + " / " + box(kart->getBoundingBox()), "Left Right / -3 -2 -1 / 4 2 1");
 }
 
-// The nodes of a type below `root`, kits and switches searched, one entry
-// per path.
-std::vector<SoNode*> allOf(SoNode* root, SoType type) {
-  SoSearchAction search;
-  search.setType(type);
-  search.setInterest(SoSearchAction::ALL);
-  search.setSearchingAll(TRUE);
-  search.apply(root);
-  std::vector<SoNode*> found;
-  for (int i = 0; i < search.getPaths().getLength(); ++i) {
-    found.push_back(static_cast<SoFullPath*>(search.getPaths()[i])->getTail());
+// The nodes of a type at or below `root`, inside kits and under every
+// switch choice, one entry per path.
+void collect(SoNode* node, SoType type, std::vector<SoNode*>& found) {
+  if (node->isOfType(type)) found.push_back(node);
+  if (SoChildList* children = node->getChildren()) {
+    for (int i = 0; i < children->getLength(); ++i) collect((*children)[i], type, found);
   }
+}
+
+std::vector<SoNode*> allOf(SoNode* root, SoType type) {
+  std::vector<SoNode*> found;
+  collect(root, type, found);
   return found;
 }
 
