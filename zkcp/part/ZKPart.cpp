@@ -141,6 +141,7 @@ ZKPart::ZKPart(SoGroup* group, int skipPartTree, ZKComponent* owner, int partFla
   SO_KIT_CONSTRUCTOR(ZKPart);
   SO_KIT_INIT_INSTANCE();
   dropSeparatorConnections();
+  quietPartFields();
   SoBaseKit::setSearchingChildren(TRUE);
   if (!group) return;
 
@@ -170,6 +171,7 @@ ZKPart::ZKPart(const ZKPart& other)
   SO_KIT_CONSTRUCTOR(ZKPart);
   SO_KIT_INIT_INSTANCE();
   dropSeparatorConnections();
+  quietPartFields();
   copyPartsFrom(other);
 }
 
@@ -196,6 +198,20 @@ void ZKPart::dropSeparatorConnections() {
   SoBaseKit::setUpConnections(TRUE, TRUE);
 }
 
+// A kit hears of a change in its parts through the fields that hold them.
+// A part below another part (the transform or the contents below the top
+// separator) is also a child of that part, so its change reaches the kit
+// through the top separator's field already; its own field would tell the
+// kit a second time. Those fields keep their values and are written as
+// before; they only no longer pass on what their nodes say.
+void ZKPart::quietPartFields() {
+  const SoNodekitCatalog* catalog = getNodekitCatalog();
+  const SbName top("this");
+  for (int i = 1; i < catalog->getNumEntries(); ++i)
+    if (catalog->getParentName(i) != top)
+      if (SoField* field = getField(catalog->getName(i))) field->enableNotify(FALSE);
+}
+
 SbBool ZKPart::setUpConnections(SbBool onoff, SbBool doitalways) {
   return SoBaseKit::setUpConnections(onoff, doitalways);
 }
@@ -213,13 +229,13 @@ void ZKPart::forwardSeparatorFields() {
   follow(separator->pickCulling, pickCulling);
 }
 
+// Only a notification that starts at the kit itself can change these
+// fields or the top separator (a field set, a part made or replaced); one
+// that comes up from a node below leaves them as they are, and a moving
+// part pays nothing here.
 void ZKPart::notify(SoNotList* list) {
-  const SoField* field = list ? list->getLastField() : nullptr;
-  if (field && (field == &topSeparator || field == &renderCaching ||
-                field == &boundingBoxCaching || field == &renderCulling ||
-                field == &pickCulling)) {
-    forwardSeparatorFields();
-  }
+  const SoNotRec* first = list ? list->getFirstRec() : nullptr;
+  if (first && first->getBase() == this) forwardSeparatorFields();
   inherited::notify(list);
 }
 
@@ -261,12 +277,17 @@ void ZKPart::copyPartsFrom(const ZKPart& other) {
   setPart("contents", source.getPart("contents", FALSE));
 }
 
+// The kit's "transform" field holds the part once it is made: reading it
+// skips the catalog search, which behaviours that move a part on every
+// update would otherwise pay each time.
 SoTransform* ZKPart::fetchTransform() {
-  transform = static_cast<SoTransform*>(getPart("transform", TRUE));
+  SoNode* made = SoSeparatorKit::transform.getValue();
+  transform = made ? static_cast<SoTransform*>(made)
+                   : static_cast<SoTransform*>(getPart("transform", TRUE));
   return transform;
 }
 
-SoTransform* ZKPart::getTransform() { return static_cast<SoTransform*>(getPart("transform", TRUE)); }
+SoTransform* ZKPart::getTransform() { return fetchTransform(); }
 
 void ZKPart::setTransform(SoTransform* t) {
   if (!t) return;

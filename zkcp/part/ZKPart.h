@@ -91,6 +91,7 @@ class ZKPart : public SoWrapperKit {
 
  private:
   void dropSeparatorConnections();
+  void quietPartFields();
   void forwardSeparatorFields();
   struct NameHash {
     unsigned operator()(const RWCString& name) const { return ZKPart::hash(name); }
