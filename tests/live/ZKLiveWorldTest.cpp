@@ -10,12 +10,15 @@
 #include <zkcp/x3d/ZKX3DWriter.h>
 
 #include <Inventor/nodes/SoPointLight.h>
+#include <Inventor/nodes/SoTransform.h>
+#include <Inventor/sensors/SoNodeSensor.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -326,6 +329,41 @@ TEST_F(LiveWorldTest, CollisionsBeginAndEndBetweenMovedComponents) {
   EXPECT_EQ(events(), "");
   crate->getTransform()->translation.setValue(100, 0, 0);
   EXPECT_EQ(events(), "ended box,crate ");
+}
+
+// In a tick, the scene root hears of everything that moved below the
+// components once, after the updates, while each component hears of its own
+// part as it moves; outside a tick, a change reaches the root at once.
+TEST_F(LiveWorldTest, SceneRootHearsATickOnce) {
+  SoSeparator* root = zkcp_test::readData("twoparts.iv");
+  auto* crate = new ZKComponent("crate", "Two", "twoparts.iv", root, &world);
+  root->unref();
+  crate->ref();
+  world.addComponent(crate, 1, nullptr);
+  crate->addBehavior("slide", box->getBehavior("slide"));
+  start();
+  int heard[3] = {0, 0, 0};  // the scene root, box, crate
+  SoNode* watched[3] = {world.getComponentSceneRoot(), box, crate};
+  std::vector<std::unique_ptr<SoNodeSensor>> sensors;
+  for (int i = 0; i < 3; ++i) {
+    sensors.push_back(std::make_unique<SoNodeSensor>(
+        [](void* count, SoSensor*) { ++*static_cast<int*>(count); }, &heard[i]));
+    sensors.back()->setPriority(0);
+    sensors.back()->attach(watched[i]);
+  }
+  auto tick = [&] {
+    heard[0] = heard[1] = heard[2] = 0;
+    const std::string changes = step();
+    return changes + "| " + std::to_string(heard[0]) + " " + std::to_string(heard[1] > 0) +
+           std::to_string(heard[2] > 0);
+  };
+  ASSERT_TRUE(live->activateBehavior(id(Live::behavior_object, "box", "slide"), 0));
+  ASSERT_TRUE(live->activateBehavior(id(Live::behavior_object, "crate", "slide"), 0));
+  EXPECT_EQ(tick(), "+slide +slide moving=1 slide.active=1 slide.active=1 calls=1 | 1 00");
+  EXPECT_EQ(tick(), "calls=2 Right.translation=3.5,0,0 Right.translation=3.5,0,0 | 1 11");
+  heard[0] = 0;
+  box->getTransform()->translation.setValue(1, 2, 3);
+  EXPECT_EQ(heard[0], 1);
 }
 
 TEST_F(LiveWorldTest, BadInputIsRefusedAndChangesNothing) {

@@ -17,6 +17,7 @@
 #include <zkcp/x3d/X3DIdTable.h>
 #include <zkcp/x3d/ZKX3DWriter.h>
 
+#include <Inventor/misc/SoChildList.h>
 #include <Inventor/nodekits/SoNodeKitListPart.h>
 #include <Inventor/nodekits/SoSeparatorKit.h>
 #include <Inventor/nodes/SoDirectionalLight.h>
@@ -112,6 +113,50 @@ bool convert(Kind from, Kind to, const Value& in, Value& out) {
   return false;
 }
 
+// Whether a transform's field still holds `seen`, compared in place: a
+// moved part's other fields cost no value each.
+bool unchanged(const SoTransform* t, int field, const Value& seen) {
+  if (!seen.text.empty()) return false;
+  const float* q = nullptr;
+  int n = 3;
+  switch (field) {
+    case 0: q = t->translation.getValue().getValue(); break;
+    case 1: q = t->rotation.getValue().getValue(); n = 4; break;
+    case 2: q = t->scaleFactor.getValue().getValue(); break;
+    case 3: q = t->scaleOrientation.getValue().getValue(); n = 4; break;
+    default: q = t->center.getValue().getValue(); break;
+  }
+  for (int i = 0; i < 4; ++i)
+    if (seen.v[i] != (i < n ? static_cast<double>(q[i]) : 0.0)) return false;
+  return true;
+}
+
+// While a tick runs the behaviours and the routes, the node that holds the
+// world's components hears of what changed below it once, when the tick is
+// done, not once per change: a moved part's notification stops there, and
+// everything above it (the component root, the scene root, their caches and
+// any sensor a viewer put on them) is told one time. Each component and all
+// in it are told of every change as it happens.
+class QuietAbove {
+ public:
+  explicit QuietAbove(SoNode* holder)
+      : holder(holder && holder->isNotifyEnabled() ? holder : nullptr) {
+    if (this->holder) this->holder->enableNotify(FALSE);
+  }
+  ~QuietAbove() {
+    if (!holder) return;
+    holder->enableNotify(TRUE);
+    if (acted) holder->touch();
+  }
+  QuietAbove(const QuietAbove&) = delete;
+  QuietAbove& operator=(const QuietAbove&) = delete;
+  void act() { acted = true; }
+
+ private:
+  SoNode* holder;
+  bool acted = false;
+};
+
 }  // namespace
 
 struct ZKLiveWorld::Impl {
@@ -184,6 +229,7 @@ struct ZKLiveWorld::Impl {
   };
 
   ZKComponentDB* world = nullptr;
+  SoNode* componentHolder = nullptr;  // the group the components are children of; held
   std::vector<Object> objects;
   // Every value as last reported, in manifest order: what a snapshot copies.
   std::vector<Change_t> state;
@@ -311,6 +357,10 @@ void ZKLiveWorld::Impl::build(const ZKX3DWriter* page) {
   X3DIdTable ids(quiet);
   auto* list =
       static_cast<SoNodeKitListPart*>(world->getComponentRoot()->getPart("childList", FALSE));
+  if (list && list->getChildren() && list->getChildren()->getLength() == 1) {
+    componentHolder = (*list->getChildren())[0];
+    componentHolder->ref();
+  }
   std::vector<ZKComponent*> active;
   for (int i = 0; list && i < list->getNumChildren(); ++i)
     if (list->getChild(i)->isOfType(ZKComponent::getClassTypeId()))
@@ -664,6 +714,7 @@ void ZKLiveWorld::Impl::flush() {
     if (r->component >= 0 && comps[r->component].dead) continue;
     const Object& o = objects[r->id - 1];
     for (size_t f = 0; f < r->seen.size(); ++f) {
+      if (r->transform && unchanged(r->transform, static_cast<int>(f), r->seen[f])) continue;
       Value now;
       read(*r, static_cast<int>(f), now);
       if (now == r->seen[f]) continue;
@@ -967,12 +1018,19 @@ bool ZKLiveWorld::Impl::step(double seconds, bool update, Tick_t& out) {
   // update() where it can do something: a component without behaviours
   // does nothing in it. Then the behaviours that started or ended, here or
   // outside the live world since the last tick.
-  if (update)
-    for (int i : running)
-      if (!comps[i].dead) comps[i].c->update();
-  settle();
-  for (int i : running) lookAtBehaviors(i, events.size());
-  settle();
+  {
+    QuietAbove quiet(componentHolder);
+    if (update)
+      for (int i : running)
+        if (!comps[i].dead) {
+          comps[i].c->update();
+          quiet.act();
+        }
+    settle();
+    for (int i : running) lookAtBehaviors(i, events.size());
+    settle();
+    if (!changed.empty() || !events.empty()) quiet.act();
+  }
   if (collisions) {
     std::vector<int> moved;
     for (const auto& [id, field] : changed) {
@@ -1016,6 +1074,7 @@ ZKLiveWorld::~ZKLiveWorld() {
     if (r->light) r->light->unref();
   }
   for (auto& comp : impl->comps) comp.c->unref();
+  if (impl->componentHolder) impl->componentHolder->unref();
 }
 
 bool ZKLiveWorld::isValid() const { return impl->world != nullptr; }
