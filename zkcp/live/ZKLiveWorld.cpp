@@ -1023,8 +1023,8 @@ bool ZKLiveWorld::Impl::step(double seconds, bool update, Tick_t& out) {
     if (update)
       for (int i : running)
         if (!comps[i].dead) {
-          comps[i].c->update();
           quiet.act();
+          comps[i].c->update();
         }
     settle();
     for (int i : running) lookAtBehaviors(i, events.size());

@@ -211,7 +211,10 @@ class ZKLiveWorld {
   // once of every live component that can do something in it (one that had
   // behaviours when the live world was made, or of a class derived from
   // ZKComponent), then fills `out` with what changed since the previous
-  // tick. False, with `out` emptied, when refused.
+  // tick. False, with `out` emptied, when refused. While it runs, the group
+  // that holds the world's components passes on what changes below it once,
+  // when the tick ends: a sensor on the component root or the scene root
+  // fires once a tick, one on a component or a node in it at each change.
   bool tick(double seconds, Tick_t& out);
   // The same without running update(): for a caller that steps the
   // components itself (a recording that runs one component alone). Added
