@@ -4,12 +4,9 @@
 // ZKLiveWorld::tick (update, routes, gathering the changes); then ticks
 // with every behaviour switched off (nothing moves); then a snapshot.
 // Times are processor time of the benchmark's thread, in milliseconds.
-#include <zkcp/zkcp.h>
+#include "RobotGrid.h"
 
 #include <Inventor/SoDB.h>
-#include <Inventor/nodes/SoCube.h>
-#include <Inventor/nodes/SoSeparator.h>
-#include <Inventor/nodes/SoTransform.h>
 
 #include <benchmark/benchmark.h>
 
@@ -23,12 +20,6 @@ namespace {
 constexpr int kComponents = 10000;
 constexpr int kMoving = 1000;
 constexpr int kTicks = 200;
-
-void turnArm(ZKComponent* c) {
-  ZKPart* arm = c->getLogicalPart("Arm");
-  SoTransform* t = arm ? arm->getTransform() : c->getTransform();
-  t->rotation.setValue(t->rotation.getValue() * SbRotation(SbVec3f(0, 1, 0), 0.01f));
-}
 
 // The machine is shared: times are this thread's processor time.
 struct Clock {
@@ -57,22 +48,10 @@ void BM_LiveTickBesideUpdate(benchmark::State& state) {
   SoDB::init();
   ZKComponent::initClass();
   ZKComponentDB world;
-  const ZKBehavior turner("bench:turn", "bench.dll", "turnArm", &turnArm,
-                          RWTValSlist<RWCString>(), ZKBehavior::Dependencies(), "", nullptr, "",
-                          nullptr);
+  const ZKBehavior turner = bench::turner();
   std::vector<ZKComponent*> components;
   for (int i = 0; i < kComponents; ++i) {
-    auto* root = new SoSeparator;
-    root->ref();
-    auto* arm = new SoSeparator;
-    arm->setName("Arm");
-    arm->addChild(new SoCube);
-    root->addChild(arm);
-    auto* c = new ZKComponent(("c" + std::to_string(i)).c_str(), "Robot", "robot.iv", root,
-                              &world);
-    root->unref();
-    c->ref();
-    world.addComponent(c, 1, nullptr);
+    ZKComponent* c = bench::addRobot(&world, i);
     c->getTransform()->translation.setValue(static_cast<float>(i % 100) * 3, 0,
                                             static_cast<float>(i / 100) * 3);
     auto* size = new ZKFloatAttribute;

@@ -11,6 +11,7 @@
 // events. Then the same with one client that stops reading
 // for 10 s: the other clients' lag, the tick rate and the server's memory
 // before and after.
+#include "RobotGrid.h"
 #include "Server.h"
 #include "Simulation.h"
 
@@ -19,9 +20,6 @@
 #include <zkcp/zkcp.h>
 
 #include <Inventor/SoDB.h>
-#include <Inventor/nodes/SoCube.h>
-#include <Inventor/nodes/SoSeparator.h>
-#include <Inventor/nodes/SoTransform.h>
 
 #include <boost/asio/post.hpp>
 #include <boost/beast/core.hpp>
@@ -48,12 +46,6 @@ constexpr int kComponents = 10000;
 constexpr int kMoving = 1000;
 constexpr int kClients = 8;
 constexpr double kRate = 60;
-
-void turnArm(ZKComponent* c) {
-  ZKPart* arm = c->getLogicalPart("Arm");
-  SoTransform* t = arm ? arm->getTransform() : c->getTransform();
-  t->rotation.setValue(t->rotation.getValue() * SbRotation(SbVec3f(0, 1, 0), 0.01f));
-}
 
 double residentMB() {
   std::ifstream statm("/proc/self/statm");
@@ -214,20 +206,9 @@ void BM_ServeEightClients(benchmark::State& state) {
   SoDB::init();
   ZKComponent::initClass();
   auto* world = new ZKComponentDB;  // left to the end of the process
-  const ZKBehavior turner("bench:turn", "bench.dll", "turnArm", &turnArm,
-                          RWTValSlist<RWCString>(), ZKBehavior::Dependencies(), "", nullptr, "",
-                          nullptr);
+  const ZKBehavior turner = bench::turner();
   for (int i = 0; i < kComponents; ++i) {
-    auto* root = new SoSeparator;
-    root->ref();
-    auto* arm = new SoSeparator;
-    arm->setName("Arm");
-    arm->addChild(new SoCube);
-    root->addChild(arm);
-    auto* c = new ZKComponent(("c" + std::to_string(i)).c_str(), "Robot", "robot.iv", root, world);
-    root->unref();
-    c->ref();
-    world->addComponent(c, 1, nullptr);
+    ZKComponent* c = bench::addRobot(world, i);
     c->addBehavior("turn", turner);
     if (i % (kComponents / kMoving) == 0) c->activateBehavior("turn", 1);
   }
