@@ -102,6 +102,15 @@ class LiveWorldTest : public ::testing::Test {
              const char* toEvent) {
     world.addRoute(name, from, fromEvent, to, toEvent);
   }
+  // A second component like the box, without attributes or behaviours.
+  ZKComponent* addTwin(const char* name) {
+    SoSeparator* root = zkcp_test::readData("twoparts.iv");
+    auto* twin = new ZKComponent(name, "Two", "twoparts.iv", root, &world);
+    root->unref();
+    twin->ref();
+    world.addComponent(twin, 1, nullptr);
+    return twin;
+  }
   void start() { live = std::make_unique<Live>(&world); }
   Live::Id_t id(Live::Object_t type, const std::string& name, const std::string& member = "") {
     return live->find(type, name, member);
@@ -305,11 +314,7 @@ TEST_F(LiveWorldTest, SnapshotAtStartPlusChangesIsSnapshotNow) {
 }
 
 TEST_F(LiveWorldTest, CollisionsBeginAndEndBetweenMovedComponents) {
-  SoSeparator* root = zkcp_test::readData("twoparts.iv");
-  auto* crate = new ZKComponent("crate", "Two", "twoparts.iv", root, &world);
-  root->unref();
-  crate->ref();
-  world.addComponent(crate, 1, nullptr);
+  ZKComponent* crate = addTwin("crate");
   crate->getTransform()->translation.setValue(100, 0, 0);
   start();
   live->setCollisionTesting(true);
@@ -335,11 +340,7 @@ TEST_F(LiveWorldTest, CollisionsBeginAndEndBetweenMovedComponents) {
 // components once, after the updates, while each component hears of its own
 // part as it moves; outside a tick, a change reaches the root at once.
 TEST_F(LiveWorldTest, SceneRootHearsATickOnce) {
-  SoSeparator* root = zkcp_test::readData("twoparts.iv");
-  auto* crate = new ZKComponent("crate", "Two", "twoparts.iv", root, &world);
-  root->unref();
-  crate->ref();
-  world.addComponent(crate, 1, nullptr);
+  ZKComponent* crate = addTwin("crate");
   crate->addBehavior("slide", box->getBehavior("slide"));
   start();
   int heard[3] = {0, 0, 0};  // the scene root, box, crate
