@@ -191,8 +191,10 @@ ZKPart::~ZKPart() {}
 // A separator kit connects its four caching and culling fields to its top
 // separator's, which gives each field connection storage of its own: about
 // 4 KB a part, the largest share of a part's memory. A part instead copies
-// the four values over whenever they or the top separator change, so the
-// separator still renders, picks and caches as the kit's fields say.
+// the four values over whenever they change or a top separator is put in,
+// so the separator still renders, picks and caches as the kit's fields say;
+// as with a connection, a value set on the separator itself stays until
+// the kit's field changes.
 void ZKPart::dropSeparatorConnections() {
   SoSeparatorKit::setUpConnections(FALSE, TRUE);
   SoBaseKit::setUpConnections(TRUE, TRUE);
