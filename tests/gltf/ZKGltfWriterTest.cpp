@@ -11,7 +11,9 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 
 namespace {
@@ -183,6 +185,38 @@ TEST(ZKGltfWriter, AnimatesRecordedRuns) {
   EXPECT_EQ(a["channels"][1]["target"]["path"], "translation");
   EXPECT_EQ(a["samplers"][1]["interpolation"], "STEP");
   EXPECT_EQ(glb.floats(a["samplers"][1]["input"]), (std::vector<float>{1, 1.5f}));
+}
+
+// One image name in the geometry of two folders is two images, each with
+// its material; two types from one folder share theirs.
+TEST(ZKGltfWriter, ImagesAreKnownByTheirFolder) {
+  SoDB::init();
+  ZKComponentDB world;
+  const char tiled[] =
+      "#VRML V2.0 utf8\n"
+      "Shape { appearance Appearance { texture ImageTexture { url \"tile.png\" } }\n"
+      "        geometry Box {} }\n";
+  for (const char* file : {"a/crate.wrl", "a/bin.wrl", "b/box.wrl"}) {
+    SoInput in;
+    in.setBuffer(tiled, sizeof tiled - 1);
+    const std::string type(file + 2, std::strchr(file, '.'));
+    auto* c = new ZKComponent(type.c_str(), type.c_str(), file, SoDB::readAll(&in), &world);
+    c->ref();
+    world.addComponent(c, 1, nullptr);
+  }
+  // Folder "b" holds a copy of the same image, under another file name.
+  const std::string tile = std::string(ZKCP_TEST_DATA_DIR) + "/gltf/tile.png";
+  const std::string copy = ::testing::TempDir() + "zkcp_tile_copy.png";
+  std::ofstream(copy, std::ios::binary) << std::ifstream(tile, std::ios::binary).rdbuf();
+  std::ostringstream messages;
+  ZKGltfWriter writer(&world, messages, [&](ZKComponent* c, const std::string& name) {
+    return c->getGeometryFile().str()[0] == 'a' ? tile : copy;
+  });
+  const nlohmann::json& j = Glb(writer.glb()).json;
+  EXPECT_EQ(messages.str(), "");
+  EXPECT_EQ(j["images"].size(), 2u);
+  EXPECT_EQ(j["materials"].size(), 2u);
+  std::remove(copy.c_str());
 }
 
 TEST(ZKGltfWriter, NullWorldWritesNothing) {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
 namespace {
@@ -195,4 +196,31 @@ TEST(ZKX3DWriter, NullWorldWritesAnEmptyDocument) {
   writer.addRoute("a", "b", "c", "d");
   EXPECT_TRUE(writer.textures().empty());
   EXPECT_EQ(messages.str(), "");
+}
+
+// One image name in the geometry of two folders is two textures; two types
+// from one folder share theirs.
+TEST(ZKX3DWriter, TexturesAreKnownByTheirFolder) {
+  SoDB::init();
+  ZKComponentDB world;
+  const char tiled[] =
+      "#VRML V2.0 utf8\n"
+      "Shape { appearance Appearance { texture ImageTexture { url \"tex/wood.png\" } }\n"
+      "        geometry Box {} }\n";
+  for (const char* file : {"a/crate.wrl", "a/bin.wrl", "b/box.wrl"}) {
+    SoInput in;
+    in.setBuffer(tiled, sizeof tiled - 1);
+    const std::string type(file + 2, std::strchr(file, '.'));
+    auto* c = new ZKComponent(type.c_str(), type.c_str(), file, SoDB::readAll(&in), &world);
+    c->ref();
+    world.addComponent(c, 1, nullptr);
+  }
+  std::ostringstream messages;
+  ZKX3DWriter writer(&world, messages);
+  std::string listed;
+  for (const ZKX3DWriter::Texture& t : writer.textures())
+    listed += t.component.str() + ": " + t.read + " as " + t.written + "\n";
+  EXPECT_EQ(listed,
+            "crate: tex/wood.png as textures/wood.png\n"
+            "box: tex/wood.png as textures/2_wood.png\n");
 }

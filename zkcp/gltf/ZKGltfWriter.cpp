@@ -355,12 +355,16 @@ int ZKGltfWriter::Impl::mesh(ZKComponent* c, const std::string& name,
 // the specular colour, emission from the emissive colour; unlit shapes
 // with KHR_materials_unlit.
 int ZKGltfWriter::Impl::material(ZKComponent* c, const GltfLook& look) {
+  // A texture is known by its file: one name in the geometry of two
+  // folders is two images.
+  const std::string image =
+      look.texture.empty() || !images ? look.texture : images(c, look.texture);
   std::ostringstream key;
   for (float f : look.diffuse) key << f << ' ';
   for (float f : look.specular) key << f << ' ';
   for (float f : look.emissive) key << f << ' ';
   key << look.shininess << ' ' << look.transparency << ' ' << look.doubleSided
-      << look.vertexColors << look.repeatS << look.repeatT << look.unlit << ' ' << look.texture;
+      << look.vertexColors << look.repeatS << look.repeatT << look.unlit << ' ' << image;
   auto found = materials.find(key.str());
   if (found != materials.end()) return found->second;
   tinygltf::Material m;

@@ -128,7 +128,9 @@ std::string runs(const int32_t* counts, int n, int start, int available) {
 X3DGeometryWriter::X3DGeometryWriter(std::ostream& messages, IdMaker ids)
     : messages(messages), ids(std::move(ids)) {}
 
-void X3DGeometryWriter::beginComponent(const std::string& type) {
+void X3DGeometryWriter::beginComponent(const std::string& type, const std::string& file) {
+  const size_t slash = file.find_last_of("/\\");
+  currentFolder = slash == std::string::npos ? "" : file.substr(0, slash);
   auto found = shapesByType.find(type);
   reusing = found != shapesByType.end();
   current = &shapesByType[type];
@@ -172,7 +174,8 @@ bool X3DGeometryWriter::openShape(SoNode* node, pugi::xml_node& parent, pugi::xm
 }
 
 std::string X3DGeometryWriter::textureUrl(const std::string& read) {
-  auto found = textureUrls.find(read);
+  const std::string key = currentFolder + '\n' + read;
+  auto found = textureUrls.find(key);
   if (found != textureUrls.end()) return found->second;
   std::string name = read.substr(read.find_last_of("/\\") + 1);
   if (name.empty()) name = "texture";
@@ -181,7 +184,7 @@ std::string X3DGeometryWriter::textureUrl(const std::string& read) {
     unique = std::to_string(n) + "_" + name;
   const std::string url = "textures/" + unique;
   texturesWritten.push_back({read, url});
-  return textureUrls.emplace(read, url).first->second;
+  return textureUrls.emplace(key, url).first->second;
 }
 
 void X3DGeometryWriter::writeNode(SoNode* node, pugi::xml_node& parent, State& state,

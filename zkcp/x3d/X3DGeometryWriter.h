@@ -31,8 +31,10 @@ class X3DGeometryWriter {
 
   X3DGeometryWriter(std::ostream& messages, IdMaker ids);
 
-  // Starts the geometry of one component of type `type`.
-  void beginComponent(const std::string& type);
+  // Starts the geometry of one component of type `type`, whose geometry
+  // file is `file`: image names are relative to its folder, so one name
+  // from files in two folders is two textures.
+  void beginComponent(const std::string& type, const std::string& file = "");
   // Appends the X3D of `node` and what is under it to `parent`.
   void write(SoNode* node, pugi::xml_node& parent, const PartWriter& parts);
   // Appends the X3D of the children of `group`, which share the Inventor
@@ -62,10 +64,11 @@ class X3DGeometryWriter {
   std::unordered_map<std::string, TypeShapes> shapesByType;
   TypeShapes* current = nullptr;
   std::string currentType;
+  std::string currentFolder;
   bool reusing = false;
   size_t shapeIndex = 0;
   std::vector<Texture> texturesWritten;
-  std::unordered_map<std::string, std::string> textureUrls;
+  std::unordered_map<std::string, std::string> textureUrls;  // by folder, '\n' and name
   std::set<std::string> textureNames;
 };
 

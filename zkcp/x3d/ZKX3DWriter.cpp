@@ -207,7 +207,7 @@ void ZKX3DWriter::Impl::writeComponent(ZKComponent* c) {
   set(x, "scaleOrientation", rotation(t->scaleOrientation.getValue()));
   set(x, "center", vec(t->center.getValue()));
   writeAttributes(c, x);
-  geometry.beginComponent(c->getComponentName());
+  geometry.beginComponent(c->getComponentName(), c->getGeometryFile().str());
   const size_t texturesBefore = geometry.textures().size();
   auto parts = [this, c](ZKPart* part, pugi::xml_node& parent) { writePart(c, part, parent); };
   writeChildren(c, x, parts);
