@@ -5,7 +5,9 @@
 // files, and scene graphs and values written as one line of text, so that a
 // test compares a whole tree or transform in one expectation.
 
+#include <zkcp/component/ZKComponent.h>
 #include <zkcp/part/ZKPart.h>
+#include <zkcp/world/ZKComponentDB.h>
 
 #include <Inventor/SbBox.h>
 #include <Inventor/SbViewportRegion.h>
@@ -147,6 +149,21 @@ inline std::string captured(std::ostream& stream, const std::function<void()>& a
   action();
   stream.rdbuf(saved);
   return text.str();
+}
+
+// Components "crate" and "bin", whose geometry files are in folder "a", and
+// "box", in folder "b"; each a box with the texture image `url`.
+inline void addTexturedInFolders(ZKComponentDB& world, const std::string& url) {
+  const std::string text = "#VRML V2.0 utf8\nShape { appearance Appearance {\n"
+                           "  texture ImageTexture { url \"" + url + "\" } } geometry Box {} }\n";
+  for (const char* file : {"a/crate.wrl", "a/bin.wrl", "b/box.wrl"}) {
+    SoInput in;
+    in.setBuffer(text.data(), text.size());
+    const std::string type(file + 2, std::string(file).find('.') - 2);
+    auto* c = new ZKComponent(type.c_str(), type.c_str(), file, SoDB::readAll(&in), &world);
+    c->ref();
+    world.addComponent(c, 1, nullptr);
+  }
 }
 
 }  // namespace zkcp_test

@@ -1,6 +1,8 @@
 #include <zkcp/zkcp.h>
 #include <zkcp/gltf/ZKGltfWriter.h>
 
+#include "../TestScene.h"
+
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
 #include <Inventor/nodes/SoPointLight.h>
@@ -192,18 +194,7 @@ TEST(ZKGltfWriter, AnimatesRecordedRuns) {
 TEST(ZKGltfWriter, ImagesAreKnownByTheirFolder) {
   SoDB::init();
   ZKComponentDB world;
-  const char tiled[] =
-      "#VRML V2.0 utf8\n"
-      "Shape { appearance Appearance { texture ImageTexture { url \"tile.png\" } }\n"
-      "        geometry Box {} }\n";
-  for (const char* file : {"a/crate.wrl", "a/bin.wrl", "b/box.wrl"}) {
-    SoInput in;
-    in.setBuffer(tiled, sizeof tiled - 1);
-    const std::string type(file + 2, std::strchr(file, '.'));
-    auto* c = new ZKComponent(type.c_str(), type.c_str(), file, SoDB::readAll(&in), &world);
-    c->ref();
-    world.addComponent(c, 1, nullptr);
-  }
+  zkcp_test::addTexturedInFolders(world, "tile.png");
   // Folder "b" holds a copy of the same image, under another file name.
   const std::string tile = std::string(ZKCP_TEST_DATA_DIR) + "/gltf/tile.png";
   const std::string copy = ::testing::TempDir() + "zkcp_tile_copy.png";

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 #include <sstream>
 
 namespace {
@@ -203,18 +202,7 @@ TEST(ZKX3DWriter, NullWorldWritesAnEmptyDocument) {
 TEST(ZKX3DWriter, TexturesAreKnownByTheirFolder) {
   SoDB::init();
   ZKComponentDB world;
-  const char tiled[] =
-      "#VRML V2.0 utf8\n"
-      "Shape { appearance Appearance { texture ImageTexture { url \"tex/wood.png\" } }\n"
-      "        geometry Box {} }\n";
-  for (const char* file : {"a/crate.wrl", "a/bin.wrl", "b/box.wrl"}) {
-    SoInput in;
-    in.setBuffer(tiled, sizeof tiled - 1);
-    const std::string type(file + 2, std::strchr(file, '.'));
-    auto* c = new ZKComponent(type.c_str(), type.c_str(), file, SoDB::readAll(&in), &world);
-    c->ref();
-    world.addComponent(c, 1, nullptr);
-  }
+  zkcp_test::addTexturedInFolders(world, "tex/wood.png");
   std::ostringstream messages;
   ZKX3DWriter writer(&world, messages);
   std::string listed;
