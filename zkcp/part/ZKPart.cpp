@@ -200,18 +200,15 @@ void ZKPart::dropSeparatorConnections() {
   SoBaseKit::setUpConnections(TRUE, TRUE);
 }
 
-// A kit hears of a change in its parts through the fields that hold them.
-// A part below another part (the transform or the contents below the top
-// separator) is also a child of that part, so its change reaches the kit
-// through the top separator's field already; its own field would tell the
-// kit a second time. Those fields keep their values and are written as
-// before; they only no longer pass on what their nodes say.
+// Every part of a kit is a node of the kit's graph: a change in it reaches
+// the kit through its parents, the top separator last, which is the kit's
+// child. The field that holds a part would tell the kit a second time, and
+// for a part below another part a third. The fields keep their values and
+// are written as before; they only no longer pass on what their nodes say.
 void ZKPart::quietPartFields() {
   const SoNodekitCatalog* catalog = getNodekitCatalog();
-  const SbName top("this");
   for (int i = 1; i < catalog->getNumEntries(); ++i)
-    if (catalog->getParentName(i) != top)
-      if (SoField* field = getField(catalog->getName(i))) field->enableNotify(FALSE);
+    if (SoField* field = getField(catalog->getName(i))) field->enableNotify(FALSE);
 }
 
 SbBool ZKPart::setUpConnections(SbBool onoff, SbBool doitalways) {
