@@ -129,7 +129,7 @@ struct ZKGltfWriter::Impl {
                  const SbMatrix& placement, std::vector<int>& meshes, size_t& slot);
   int mesh(ZKComponent* c, const std::string& name, const std::vector<GltfPrimitive>& primitives);
   int material(ZKComponent* c, const GltfLook& look);
-  int texture(ZKComponent* c, const GltfLook& look);
+  int texture(const std::string& file, const GltfLook& look);
   Value attributes(ZKComponent* c);
   void writeLights();
   void writeViews();
@@ -369,7 +369,7 @@ int ZKGltfWriter::Impl::material(ZKComponent* c, const GltfLook& look) {
   if (found != materials.end()) return found->second;
   tinygltf::Material m;
   const double alpha = 1.0 - std::clamp(double(look.transparency), 0.0, 1.0);
-  const int tex = look.texture.empty() ? -1 : texture(c, look);
+  const int tex = look.texture.empty() ? -1 : texture(image, look);
   std::vector<double> base = look.vertexColors || tex >= 0 ? std::vector<double>{1, 1, 1}
                                                            : linearColor(look.diffuse.data());
   base.push_back(alpha);
@@ -395,8 +395,8 @@ int ZKGltfWriter::Impl::material(ZKComponent* c, const GltfLook& look) {
   return index;
 }
 
-int ZKGltfWriter::Impl::texture(ZKComponent* c, const GltfLook& look) {
-  const std::string file = images ? images(c, look.texture) : look.texture;
+// `file` is the image as the tool found it for the look's texture name.
+int ZKGltfWriter::Impl::texture(const std::string& file, const GltfLook& look) {
   const std::string key = file + (look.repeatS ? "|s" : "|") + (look.repeatT ? "t" : "");
   auto found = textures.find(key);
   if (found != textures.end()) return found->second;
