@@ -3,14 +3,17 @@
 #include "WorldReader.h"
 
 #include <cstring>
+#include <string_view>
 
 using nlohmann::json;
 
 namespace {
 
-const char* const kKeywords[] = {"DEF",   "EXTERNPROTO", "FALSE",    "IS",          "NULL",
-                                 "PROTO", "ROUTE",       "TO",       "TRUE",        "USE",
-                                 "eventIn", "eventOut",  "exposedField", "field"};
+// Views, so that a name is compared by length first.
+constexpr std::string_view kKeywords[] = {"DEF",     "EXTERNPROTO", "FALSE",        "IS",
+                                          "NULL",    "PROTO",       "ROUTE",        "TO",
+                                          "TRUE",    "USE",         "eventIn",      "eventOut",
+                                          "exposedField", "field"};
 
 // Why `name` is no VRML 97 identifier, or empty when it is one.
 std::string identifierFault(const std::string& name) {
@@ -22,7 +25,7 @@ std::string identifierFault(const std::string& name) {
     if (c <= 0x20 || c == 0x7f) return "holds a blank or control character";
     if (std::strchr("\"#',.[\\]{}", c)) return "holds '" + std::string(1, c) + "'";
   }
-  for (const char* keyword : kKeywords)
+  for (std::string_view keyword : kKeywords)
     if (name == keyword) return "is the VRML keyword '" + name + "'";
   return std::string();
 }
@@ -40,6 +43,24 @@ std::string fileFault(const std::string& name) {
   return std::string();
 }
 
+// Where a value sits in the description: a key of the object `parent`
+// holds, and its index when that key holds an array. The text is spelled
+// out only for a refusal.
+struct At {
+  const At* parent;
+  const char* key;
+  size_t index;
+  bool indexed;
+
+  std::string text() const {
+    std::string out = parent ? parent->text() : std::string();
+    if (!out.empty()) out += '.';
+    out += key;
+    if (indexed) out += "[" + std::to_string(index) + "]";
+    return out;
+  }
+};
+
 class Checker {
  public:
   explicit Checker(const std::string& file) : file_(file) {}
@@ -52,46 +73,45 @@ class Checker {
     return it != object.end() && it->is_string() ? it->get_ptr<const std::string*>() : nullptr;
   }
 
-  void identifier(const json& object, const std::string& path, const char* key) const {
+  void identifier(const json& object, const At* at, const char* key) const {
     if (const std::string* name = text(object, key)) {
       const std::string fault = identifierFault(*name);
-      if (!fault.empty()) refuse(path + "." + key, *name, fault);
+      if (!fault.empty()) refuse(At{at, key, 0, false}, *name, fault);
     }
   }
 
   // `key` as the name of a file written: the whole name, or with
   // `lastElement` what follows its last '/'.
-  void fileName(const json& object, const std::string& path, const char* key,
-                bool lastElement) const {
+  void fileName(const json& object, const At* at, const char* key, bool lastElement) const {
     if (const std::string* name = text(object, key)) {
       const size_t slash = lastElement ? name->rfind('/') : std::string::npos;
       const std::string fault =
           fileFault(slash == std::string::npos ? *name : name->substr(slash + 1));
-      if (!fault.empty()) refuse(path + "." + key, *name, fault);
+      if (!fault.empty()) refuse(At{at, key, 0, false}, *name, fault);
     }
   }
 
-  void lineText(const json& object, const std::string& path, const char* key) const {
+  void lineText(const json& object, const char* key) const {
     if (const std::string* value = text(object, key)) {
       if (value->find_first_of("\r\n") != std::string::npos)
-        refuse(path.empty() ? key : path + "." + key, *value, "holds a line break");
+        refuse(At{nullptr, key, 0, false}, *value, "holds a line break");
     }
   }
 
-  // Calls `check(element, path)` for each element of the array `key`.
+  // Calls `check(element, at)` for each element of the array `key`.
   template <typename F>
-  void each(const json& object, const std::string& path, const char* key, F check) const {
+  void each(const json& object, const At* at, const char* key, F check) const {
     if (!object.is_object()) return;
     auto it = object.find(key);
     if (it == object.end() || !it->is_array()) return;
-    const std::string base = path.empty() ? key : path + "." + key;
-    for (size_t i = 0; i < it->size(); ++i)
-      check((*it)[i], base + "[" + std::to_string(i) + "]");
+    for (size_t i = 0; i < it->size(); ++i) {
+      const At element{at, key, i, true};
+      check((*it)[i], &element);
+    }
   }
 
  private:
-  [[noreturn]] void refuse(const std::string& path, const std::string& name,
-                           const std::string& fault) const {
+  [[noreturn]] void refuse(const At& at, const std::string& name, const std::string& fault) const {
     std::string shown;
     for (unsigned char c : name) {
       static const char hex[] = "0123456789ABCDEF";
@@ -101,7 +121,7 @@ class Checker {
         shown += static_cast<char>(c);
       }
     }
-    throw InputError(file_, path, "name '" + shown + "' cannot be written: " + fault);
+    throw InputError(file_, at.text(), "name '" + shown + "' cannot be written: " + fault);
   }
 
   std::string file_;
@@ -111,18 +131,17 @@ class Checker {
 
 void checkNames(const std::string& file, const json& description) {
   const Checker c(file);
-  c.lineText(description, "", "name");
-  c.lineText(description, "", "version");
-  c.each(description, "", "components", [&c](const json& component, const std::string& at) {
+  c.lineText(description, "name");
+  c.lineText(description, "version");
+  c.each(description, nullptr, "components", [&c](const json& component, const At* at) {
     c.identifier(component, at, "instance");
     c.identifier(component, at, "component");
     c.fileName(component, at, "component", false);
     // Geometry is written under the last element of its name.
     c.fileName(component, at, "geometry", true);
-    c.each(component, at, "attributes", [&c](const json& a, const std::string& aat) {
-      c.identifier(a, aat, "name");
-    });
-    c.each(component, at, "behaviors", [&c](const json& b, const std::string& bat) {
+    c.each(component, at, "attributes",
+           [&c](const json& a, const At* aat) { c.identifier(a, aat, "name"); });
+    c.each(component, at, "behaviors", [&c](const json& b, const At* bat) {
       c.identifier(b, bat, "name");
       c.identifier(b, bat, "module");
       c.fileName(b, bat, "module", false);
@@ -130,14 +149,16 @@ void checkNames(const std::string& file, const json& description) {
     });
   });
   for (const char* list : {"lights", "viewpoints", "proximitySensors", "paths"}) {
-    c.each(description, "", list,
-           [&c](const json& object, const std::string& at) { c.identifier(object, at, "name"); });
+    c.each(description, nullptr, list,
+           [&c](const json& object, const At* at) { c.identifier(object, at, "name"); });
   }
-  c.each(description, "", "routes", [&c](const json& route, const std::string& at) {
+  c.each(description, nullptr, "routes", [&c](const json& route, const At* at) {
     c.identifier(route, at, "name");
     for (const char* side : {"from", "to"}) {
-      if (route.is_object() && route.contains(side))
-        c.identifier(route[side], at + "." + side, "event");
+      if (route.is_object() && route.contains(side)) {
+        const At end{at, side, 0, false};
+        c.identifier(route[side], &end, "event");
+      }
     }
   });
 }
