@@ -465,7 +465,6 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
           : new ZKComponent(instance.c_str(), type.c_str(), carried.c_str(),
                             ZKComponent::SharedGeometry{graph}, world.db.get());
   component->ref();
-  world.db->addComponent(component, active ? 1 : 0, nullptr);
   world.components.push_back(component);
   component->setComponentSensor(sensor);
 
@@ -494,6 +493,9 @@ void readComponent(const Reader& r, BuiltWorld& world, const json& c, const std:
     const std::vector<float> v = r.numbers(c["scale"], path + ".scale", 3);
     t->scaleFactor.setValue(v[0], v[1], v[2]);
   }
+  // Made and placed before it enters the world, so that what changes in it
+  // meanwhile is told to the component alone, not to the whole scene.
+  world.db->addComponent(component, active ? 1 : 0, nullptr);
   component->objectIsDirty();
   component->partsAreDirty();
   if (imported && active && (modelLights || modelViewpoints))
