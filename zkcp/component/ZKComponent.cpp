@@ -416,7 +416,7 @@ int ZKComponent::loadInventorGeometry(SoSeparator* geometry) {
       break;
     }
   }
-  setPart("contents", geometry);
+  putPart("contents", geometry);
   updatePartTree(geometry);
   return 1;
 }
@@ -434,7 +434,7 @@ int ZKComponent::loadVRMLGeometry(SoGroup* geometry) {
   contents->ref();
   for (int i = 0; i < geometry->getNumChildren(); ++i) contents->addChild(geometry->getChild(i));
   releaseHandedOver(geometry);
-  setPart("contents", contents);
+  putPart("contents", contents);
   updatePartTree(contents);
   contents->unref();
   return 1;
@@ -455,7 +455,7 @@ int ZKComponent::loadSharedVRMLGeometry(const SoGroup& geometry) {
   SoSeparator* contents = new SoSeparator;
   contents->ref();
   for (SoNode* child : shared.childrenOf(&geometry)) contents->addChild(child);
-  setPart("contents", contents);
+  putPart("contents", contents);
   // The builder reads the shared graph only while it runs.
   struct Reading {
     ZKSharedGraph*& at;

@@ -238,12 +238,18 @@ void ZKPart::notify(SoNotList* list) {
   inherited::notify(list);
 }
 
+SbBool ZKPart::putPart(const char* name, SoNode* node) {
+  const int number = getNodekitCatalog()->getPartNumber(name);
+  if (number == SO_CATALOG_NAME_NOT_FOUND || !node) return setPart(name, node);
+  return setPart(number, node);
+}
+
 void ZKPart::installSeparator(SoSeparator* group) {
   if (SoTransform* placement = firstPlainTransform(group)) {
-    setPart("transform", placement);
+    putPart("transform", placement);
     group->removeChild(placement);
   }
-  setPart("contents", group);
+  putPart("contents", group);
 }
 
 // The part's own separator replaces the VRML grouping node, and the node
@@ -255,13 +261,13 @@ void ZKPart::installVRMLGroup(SoGroup* group, const ZKSharedGraph* shared) {
     SoTransform* placement = new SoTransform;
     copyVRMLTransform(static_cast<SoVRMLTransform*>(group), placement);
     transform = placement;
-    setPart("transform", placement);
+    putPart("transform", placement);
   }
   SoSeparator* contents = new SoSeparator;
   appendChildren(group, contents, shared);
   if (group->getRefCount() == 0) group->ref();
   group->unref();
-  setPart("contents", contents);
+  putPart("contents", contents);
 }
 
 void ZKPart::copyPartsFrom(const ZKPart& other) {

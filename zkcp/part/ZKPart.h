@@ -88,6 +88,10 @@ class ZKPart : public SoWrapperKit {
   ~ZKPart() override;
   SbBool setUpConnections(SbBool onoff, SbBool doitalways = FALSE) override;
   virtual void processNewSubPart(ZKPart* part);
+  // Puts `node` in as the kit's own part `name`, as setPart does, without
+  // first making the default node that looking the name up makes and `node`
+  // then replaces.
+  SbBool putPart(const char* name, SoNode* node);
 
  private:
   void dropSeparatorConnections();
