@@ -4,6 +4,7 @@
 #include "BuildInfo.h"
 #include "CommandLine.h"
 #include "DataDir.h"
+#include "HeapPrefault.h"
 #include "HugePages.h"
 #include "OutputFolder.h"
 #include "Progress.h"
@@ -165,6 +166,7 @@ int main(int argc, char** argv) {
     if (!png.empty()) checkPictureFile(png);
     const fs::path target = folder.target();
 
+    const HeapPrefault prefault;
     SoDB::init();
     ZKComponent::initClass();
     // On a terminal one line shows how far each stage is; otherwise a line
