@@ -40,14 +40,17 @@ HeapPrefault::~HeapPrefault() {
   if (worker_.joinable()) worker_.join();
 }
 
-// Populates each stretch the heap's end has moved on by. The allocator may
-// hand out pages of a stretch before they are reached; populating a page in
-// use changes nothing in it. A stretch given back meanwhile fails with
-// ENOMEM and is passed over.
+// Populates each stretch the heap's end has moved on by; sbrk(0) reads
+// where the end is without the allocator's lock. The allocator may hand out
+// pages of a stretch before they are reached; populating a page in use
+// changes nothing in it. A stretch given back meanwhile fails with ENOMEM
+// and is passed over, and once the end has moved back, what grows there
+// again is populated again.
 void HeapPrefault::run(char* from) {
   char* done = pageAbove(from);
   while (!stop_.load(std::memory_order_relaxed)) {
     char* end = static_cast<char*>(sbrk(0));
+    if (end < done) done = pageAbove(end);
     if (end > done) {
       madvise(done, static_cast<size_t>(end - done), MADV_POPULATE_WRITE);
       done = end;
