@@ -279,7 +279,7 @@ void ZKPart::copyPartsFrom(const ZKPart& other) {
     setPart("transform", nullptr);
     transform = nullptr;
   }
-  setPart("contents", source.getPart("contents", FALSE));
+  putPart("contents", source.getPart("contents", FALSE));
 }
 
 // The kit's "transform" field holds the part once it is made: reading it
