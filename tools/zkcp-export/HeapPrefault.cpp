@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <system_error>
 
 #ifndef MADV_POPULATE_WRITE
 #define MADV_POPULATE_WRITE 23
@@ -29,10 +30,14 @@ HeapPrefault::HeapPrefault() {
   const bool populates = madvise(probe, page, MADV_POPULATE_WRITE) == 0;
   munmap(probe, page);
   if (!populates) return;
-  mallopt(M_TOP_PAD, kAhead);
   char* from = static_cast<char*>(sbrk(0));
   if (from == reinterpret_cast<char*>(-1)) return;
-  worker_ = std::thread([this, from] { run(from); });
+  try {
+    worker_ = std::thread([this, from] { run(from); });
+  } catch (const std::system_error&) {
+    return;  // no thread to spare: the heap grows as it would
+  }
+  mallopt(M_TOP_PAD, kAhead);
 }
 
 HeapPrefault::~HeapPrefault() {
