@@ -182,6 +182,9 @@ struct ZKLiveWorld::Impl {
     std::vector<char> queued;  // per field: in this tick's changes
     std::vector<char> routed;  // per field: a route leaves it
     bool touched = false;
+    // The fields to read again when it is flushed: for a transform, those
+    // its sensor heard set; every field when the change named none.
+    unsigned dirty = 0;
     Impl* impl = nullptr;
   };
 
@@ -261,8 +264,8 @@ struct ZKLiveWorld::Impl {
            std::vector<Field_t> fields);
   void build(const ZKX3DWriter* page);
   void watchTransform(Rec& r, SoTransform* t);
-  static void nodeTouched(void* data, SoSensor*);
-  void touch(Rec& r);
+  static void nodeTouched(void* data, SoSensor* sensor);
+  void touch(Rec& r, unsigned fields = ~0u);
   void read(const Rec& r, int field, Value& out) const;
   bool write(Rec& r, int field, const Value& v);
   void flush();
@@ -320,9 +323,19 @@ ZKLiveWorld::Impl::Rec& ZKLiveWorld::Impl::add(Object_t type, const std::string&
   return *recs.back();
 }
 
-void ZKLiveWorld::Impl::nodeTouched(void* data, SoSensor*) {
+// A sensor of priority 0 runs while the change is told, and knows the field
+// that was set: a moved part reads that field alone when it is flushed.
+void ZKLiveWorld::Impl::nodeTouched(void* data, SoSensor* sensor) {
   auto* r = static_cast<Rec*>(data);
-  r->impl->touch(*r);
+  unsigned fields = ~0u;
+  if (const SoTransform* t = r->transform) {
+    const SoField* set = static_cast<SoNodeSensor*>(sensor)->getTriggerField();
+    const SoField* const order[5] = {&t->translation, &t->rotation, &t->scaleFactor,
+                                     &t->scaleOrientation, &t->center};
+    for (unsigned f = 0; set && f < 5; ++f)
+      if (set == order[f]) fields = 1u << f;
+  }
+  r->impl->touch(*r, fields);
 }
 
 // A watched threshold is tested on each value as it is set, so a value
@@ -339,7 +352,8 @@ void ZKLiveWorld::Impl::attributeSet(Rec& r) {
   r.thresholdWas = is;
 }
 
-void ZKLiveWorld::Impl::touch(Rec& r) {
+void ZKLiveWorld::Impl::touch(Rec& r, unsigned fields) {
+  r.dirty |= fields;
   if (r.touched) return;
   r.touched = true;
   touched.push_back(&r);
@@ -711,9 +725,11 @@ void ZKLiveWorld::Impl::flush() {
   for (size_t i = 0; i < touched.size(); ++i) {
     Rec* r = touched[i];
     r->touched = false;
+    const unsigned dirty = r->dirty;
+    r->dirty = 0;
     if (r->component >= 0 && comps[r->component].dead) continue;
-    const Object& o = objects[r->id - 1];
     for (size_t f = 0; f < r->seen.size(); ++f) {
+      if (!(dirty & 1u << f)) continue;
       if (r->transform && unchanged(r->transform, static_cast<int>(f), r->seen[f])) continue;
       Value now;
       read(*r, static_cast<int>(f), now);
@@ -723,7 +739,10 @@ void ZKLiveWorld::Impl::flush() {
         r->queued[f] = 1;
         changed.emplace_back(r->id, static_cast<int>(f));
       }
-      if (r->routed[f]) fire(r->id, o.fields[f].name, now, o.fields[f].kind);
+      if (r->routed[f]) {
+        const Field_t& field = objects[r->id - 1].fields[f];
+        fire(r->id, field.name, now, field.kind);
+      }
     }
   }
   touched.clear();
