@@ -179,8 +179,9 @@ struct ZKLiveWorld::Impl {
     bool thresholdWas = false;
     std::vector<Value> seen;   // as last read
     size_t first = 0;          // its first field in the reported state
-    std::vector<char> queued;  // per field: in this tick's changes
-    std::vector<char> routed;  // per field: a route leaves it
+    // One bit per field (an object has at most six).
+    unsigned queued = 0;  // in this tick's changes
+    unsigned routed = 0;  // a route leaves it
     bool touched = false;
     // The fields to read again when it is flushed: for a transform, those
     // its sensor heard set; every field when the change named none.
@@ -316,8 +317,6 @@ ZKLiveWorld::Impl::Rec& ZKLiveWorld::Impl::add(Object_t type, const std::string&
   r->impl = this;
   // A component sensor's fields are events in only: it holds no values.
   r->seen.resize(type == component_sensor_object ? 0 : o.fields.size());
-  r->queued.assign(o.fields.size(), 0);
-  r->routed.assign(o.fields.size(), 0);
   objects.push_back(std::move(o));
   recs.push_back(std::move(r));
   return *recs.back();
@@ -594,7 +593,7 @@ void ZKLiveWorld::Impl::build(const ZKX3DWriter* page) {
     routesFrom[{id, field}].push_back(i);
     const auto& fields = objects[id - 1].fields;
     for (size_t f = 0; f < fields.size(); ++f)
-      if (fields[f].name == field) rec(id)->routed[f] = 1;
+      if (fields[f].name == field) rec(id)->routed |= 1u << f;
   }
   for (size_t i = 0; i < comps.size(); ++i)
     if (comps[i].derived || !comps[i].behaviors.empty()) running.push_back(static_cast<int>(i));
@@ -735,11 +734,11 @@ void ZKLiveWorld::Impl::flush() {
       read(*r, static_cast<int>(f), now);
       if (now == r->seen[f]) continue;
       r->seen[f] = now;
-      if (!r->queued[f]) {
-        r->queued[f] = 1;
+      if (!(r->queued & 1u << f)) {
+        r->queued |= 1u << f;
         changed.emplace_back(r->id, static_cast<int>(f));
       }
-      if (r->routed[f]) {
+      if (r->routed & 1u << f) {
         const Field_t& field = objects[r->id - 1].fields[f];
         fire(r->id, field.name, now, field.kind);
       }
@@ -1065,7 +1064,7 @@ bool ZKLiveWorld::Impl::step(double seconds, bool update, Tick_t& out) {
   out.time = clock;
   for (const auto& [id, field] : changed) {
     Rec* r = rec(id);
-    r->queued[field] = 0;
+    r->queued &= ~(1u << field);
     Value& sent = state[r->first + field].value;
     if (r->seen[field] == sent) continue;
     assign(sent, r->seen[field]);
