@@ -336,6 +336,22 @@ TEST_F(LiveWorldTest, CollisionsBeginAndEndBetweenMovedComponents) {
   EXPECT_EQ(events(), "ended box,crate ");
 }
 
+// Each field set is reported, also two of one transform in one tick, and a
+// change told without naming its field (the node touched) reads them all.
+TEST_F(LiveWorldTest, EveryTransformFieldSetIsReported) {
+  start();
+  SoTransform* t = box->getTransform();
+  t->translation.setValue(1, 2, 3);
+  t->scaleFactor.setValue(2, 2, 2);
+  EXPECT_EQ(step(), "box.translation=1,2,3 box.scale=2,2,2 ");
+  t->enableNotify(FALSE);
+  t->center.setValue(4, 0, 0);
+  t->translation.setValue(0, 0, 0);
+  t->enableNotify(TRUE);
+  t->touch();
+  EXPECT_EQ(step(), "box.translation=0,0,0 box.center=4,0,0 ");
+}
+
 // In a tick, the scene root hears of everything that moved below the
 // components once, after the updates, while each component hears of its own
 // part as it moves; outside a tick, a change reaches the root at once.

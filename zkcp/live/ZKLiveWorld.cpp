@@ -728,17 +728,17 @@ void ZKLiveWorld::Impl::flush() {
     r->dirty = 0;
     if (r->component >= 0 && comps[r->component].dead) continue;
     for (size_t f = 0; f < r->seen.size(); ++f) {
-      if (!(dirty & 1u << f)) continue;
+      if (!(dirty & (1u << f))) continue;
       if (r->transform && unchanged(r->transform, static_cast<int>(f), r->seen[f])) continue;
       Value now;
       read(*r, static_cast<int>(f), now);
       if (now == r->seen[f]) continue;
       r->seen[f] = now;
-      if (!(r->queued & 1u << f)) {
+      if (!(r->queued & (1u << f))) {
         r->queued |= 1u << f;
         changed.emplace_back(r->id, static_cast<int>(f));
       }
-      if (r->routed & 1u << f) {
+      if (r->routed & (1u << f)) {
         const Field_t& field = objects[r->id - 1].fields[f];
         fire(r->id, field.name, now, field.kind);
       }
