@@ -4,7 +4,8 @@
 // ZKLiveWorld::tick (update, routes, gathering the changes); the bare loop
 // again, unmeasured, then the behaviours alone: update() of the components
 // the tick runs, with the group that holds them told once, as the tick
-// tells it. The tick's own work is what it costs beyond the behaviours.
+// tells it. The tick's own work is what it costs beyond the behaviours
+// (less its sensors, which hear each change in both loops).
 // Then ticks with every behaviour switched off (nothing moves), then a
 // snapshot. Each measured loop follows a bare loop, so each starts from
 // the same caches. Times are processor time of the benchmark's thread, in
